@@ -1,0 +1,24 @@
+#pragma once
+
+// Everything the handlers of one run share: the runtime, the platform
+// services, the two windows and the program-wide state of each subsystem.
+// It lives on the user-interface thread; workers never see it.
+
+#include <memory>
+
+#include "app/services.h"
+#include "runtime/runtime.h"
+
+namespace qorvex::app {
+
+struct AppContext {
+    AppContext(runtime::Runtime& runtime_in, Services services_in)
+        : runtime(runtime_in), services(services_in) {}
+
+    runtime::Runtime& runtime;
+    Services services;
+    std::shared_ptr<runtime::Form> main_window;
+    std::shared_ptr<runtime::Form> notice_window;
+};
+
+}  // namespace qorvex::app
