@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/services.h"
+#include "region/region_codes.h"
 #include "runtime/runtime.h"
 
 namespace qorvex::app {
@@ -19,6 +20,8 @@ struct AppContext {
     Services services;
     std::shared_ptr<runtime::Form> main_window;
     std::shared_ptr<runtime::Form> notice_window;
+    // Read by scan workers too: RegionCodes hands out whole snapshots.
+    region::RegionCodes region_codes;
 };
 
 }  // namespace qorvex::app

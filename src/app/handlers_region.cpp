@@ -1,9 +1,15 @@
 #include "app/handlers.h"
+#include "region/city_code_lookup.h"
+#include "region/province_selection.h"
 
 namespace qorvex::app {
 
-// FIXME: placeholders until their subsystem lands; each does nothing yet.
-void on_province_selected(AppContext& /*context*/) {}
-void on_city_chosen(AppContext& /*context*/) {}
+void on_province_selected(AppContext& context) {
+    region::select_province(*context.main_window, context.region_codes);
+}
+
+void on_city_chosen(AppContext& context) {
+    region::look_up_city_code(*context.main_window, context.region_codes);
+}
 
 }  // namespace qorvex::app
