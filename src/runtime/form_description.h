@@ -33,7 +33,7 @@ enum class Charset { Default, Gb2312, Ansi };
 // pixel_height 0 means the standard user-interface font of the platform.
 struct FontSpec {
     int pixel_height = 0;
-    std::string face;
+    std::string face{};
     Charset charset = Charset::Default;
 };
 
@@ -52,27 +52,27 @@ struct Rect {
 };
 
 struct ListColumn {
-    std::string title;
+    std::string title{};
     int width = 0;
 };
 
 struct ComponentDescription {
-    std::string name;
+    std::string name{};
     ComponentType type = ComponentType::Label;
-    Rect geometry;
-    std::string parent;  // empty: the window itself; otherwise a group box of the same form
+    Rect geometry{};
+    std::string parent{};  // empty: the window itself; otherwise a group box of the same form
     bool visible = true;
     bool tab_stop = false;
     CursorShape cursor = CursorShape::Arrow;
-    FontSpec font;
-    std::string text;  // caption or initial text; multi-line texts use "\r\n"
+    FontSpec font{};
+    std::string text{};  // caption or initial text; multi-line texts use "\r\n"
     EditStyle edit_style = EditStyle::SingleLine;
-    std::vector<std::string> items;  // combo box items, or the rows of a list view
-    int selected_index = -1;         // combo box selection or list view current row
-    bool checked = false;            // check box and radio button
-    std::vector<ListColumn> columns; // list view
+    std::vector<std::string> items{};   // combo box items, or the rows of a list view
+    int selected_index = -1;            // combo box selection or list view current row
+    bool checked = false;               // check box and radio button
+    std::vector<ListColumn> columns{};  // list view
     // Picture button: PNG pictures for the normal, hover and pressed looks.
-    std::vector<std::span<const std::uint8_t>> pictures;
+    std::vector<std::span<const std::uint8_t>> pictures{};
     int timer_period_ms = 0;  // timer: 0 means stopped
 };
 
@@ -84,13 +84,13 @@ struct WindowStyle {
 };
 
 struct FormDescription {
-    std::string name;
-    std::string caption;
+    std::string name{};
+    std::string caption{};
     int width = 0;
     int height = 0;
     bool centred = true;
-    WindowStyle style;
-    std::vector<ComponentDescription> components;
+    WindowStyle style{};
+    std::vector<ComponentDescription> components{};
 };
 
 }  // namespace qorvex::runtime
