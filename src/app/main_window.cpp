@@ -42,31 +42,6 @@ private:
     std::vector<std::function<void()>> m_held;
 };
 
-std::shared_ptr<runtime::Form> open_window(AppContext& context, AppWindow window,
-                                           const runtime::FormDescription& description,
-                                           runtime::WindowMode mode,
-                                           std::shared_ptr<runtime::Form>& slot) {
-    auto gate = std::make_shared<EarlyEventGate>();
-    runtime::EventTable table;
-    for (EventWiringRow& row : event_wiring(window)) {
-        table.push_back({
-            .component = std::move(row.component),
-            .kind = row.kind,
-            .handler =
-                [gate, &context, handler = std::move(row.handler)](const runtime::EventArgs&) {
-                    gate->pass([&context, handler] { handler(context); });
-                },
-        });
-    }
-    std::shared_ptr<runtime::Form> form =
-        context.runtime.create_window(description, std::move(table), mode);
-    if (form) {
-        slot = form;
-        gate->open();
-    }
-    return form;
-}
-
 }  // namespace
 
 std::string fatal_error_report(std::string_view message) {
@@ -76,14 +51,37 @@ std::string fatal_error_report(std::string_view message) {
     return report;
 }
 
+std::shared_ptr<runtime::Form> open_window(AppContext& context, AppWindow window,
+                                           std::vector<EventWiringRow> rows) {
+    auto gate = std::make_shared<EarlyEventGate>();
+    runtime::EventTable table;
+    for (EventWiringRow& row : rows) {
+        table.push_back({
+            .component = std::move(row.component),
+            .kind = row.kind,
+            .handler =
+                [gate, &context, handler = std::move(row.handler)](const runtime::EventArgs&) {
+                    gate->pass([&context, handler] { handler(context); });
+                },
+        });
+    }
+    const bool is_main = window == AppWindow::Main;
+    std::shared_ptr<runtime::Form> form = context.runtime.create_window(
+        is_main ? main_window_form() : notice_window_form(), std::move(table),
+        is_main ? runtime::WindowMode::Normal : runtime::WindowMode::Modal);
+    if (form) {
+        (is_main ? context.main_window : context.notice_window) = form;
+        gate->open();
+    }
+    return form;
+}
+
 bool open_main_window(AppContext& context) {
-    return open_window(context, AppWindow::Main, main_window_form(), runtime::WindowMode::Normal,
-                       context.main_window) != nullptr;
+    return open_window(context, AppWindow::Main, event_wiring(AppWindow::Main)) != nullptr;
 }
 
 bool open_notice_window(AppContext& context) {
-    return open_window(context, AppWindow::Notice, notice_window_form(), runtime::WindowMode::Modal,
-                       context.notice_window) != nullptr;
+    return open_window(context, AppWindow::Notice, event_wiring(AppWindow::Notice)) != nullptr;
 }
 
 int run_program(runtime::Runtime& runtime, Services services) {

@@ -6,8 +6,10 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/app_context.h"
+#include "app/event_wiring.h"
 #include "app/services.h"
 #include "runtime/runtime.h"
 
@@ -18,6 +20,15 @@ inline constexpr int kStartWindowFailedExitCode = -1;
 
 // The text of the fatal run-time error report for a failure message.
 std::string fatal_error_report(std::string_view message);
+
+// Creates one of the program's windows from its description, binds the given
+// rows (those of the window's own event table, normally) and keeps the window
+// in the context; the main window opens normally, the notice window as a
+// modal one. Events the window raises while it is being created, its
+// creation-complete event among them, reach their handlers once the context
+// holds the window. nullptr when the runtime could not create it.
+std::shared_ptr<runtime::Form> open_window(AppContext& context, AppWindow window,
+                                           std::vector<EventWiringRow> rows);
 
 // Creates the main window with its event table; its creation handler has run
 // when this returns. False, with nothing shown, when the runtime could not
