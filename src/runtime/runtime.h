@@ -49,6 +49,15 @@ public:
     virtual void set_text(std::string_view name, std::string_view text) = 0;
     virtual void append_text(std::string_view name, std::string_view text) = 0;
 
+    // Calls `visit` with each line of an edit box's text, in order, until it
+    // returns false: the pieces of text() split on "\r\n", where an empty
+    // piece between two line ends is a line and an empty rest after the last
+    // one is not. A line is valid only during its call. The default splits
+    // text(); back ends override it to walk a box of millions of lines
+    // without building its whole text.
+    using LineVisitor = std::function<bool(std::string_view line)>;
+    virtual void visit_lines(std::string_view name, const LineVisitor& visit) const;
+
     // Combo box current index, or list view current row; -1 for none.
     // Setting it from the program raises no event.
     virtual int selection(std::string_view name) const = 0;

@@ -44,10 +44,6 @@ private:
     LookupOutcome m_outcome;
 };
 
-// The lookup over a whole text split into lines on "\r\n" (an empty piece
-// between two line ends is a line, an empty rest after the last one is not).
-LookupOutcome look_up_number(std::string_view all_numbers, std::string_view wanted);
-
 // The captions the label shows, in order: the ready caption, then, when
 // there was a line to compare, the progress caption of the last line
 // compared and the verdict. The progress and failure captions of earlier

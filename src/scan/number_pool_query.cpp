@@ -1,5 +1,8 @@
 #include "scan/number_pool_query.h"
 
+#include "web/bytes.h"
+#include "web/web_access.h"
+
 namespace qorvex::scan {
 
 bool card_row_queries(int card_row) {
@@ -21,6 +24,10 @@ std::string number_pool_url(std::string_view host, const region::RegionSnapshot&
         "&searchCategory=3&net=01&amounts=200&codeTypeCode=&searchValue=&qryType=02&goodsNet=4&_=";
     url += time_stamp;
     return url;
+}
+
+std::string fetch_reply_text(web::HttpTransport& http, const std::string& url) {
+    return web::text_of_bytes(web::web_access(http, url, web::kMethodGet));
 }
 
 }  // namespace qorvex::scan

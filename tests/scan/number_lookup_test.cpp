@@ -51,39 +51,48 @@ TEST(NumberValue, ElevenDigitNumbersThatAgreeModulo32BitsStayDifferent) {
 
 struct LookupCase {
     const char* label;
-    std::string box;
+    std::vector<std::string> lines;
     const char* wanted;
     LookupOutcome expected;
 };
 
+LookupOutcome look_up(const std::vector<std::string>& lines, const char* wanted) {
+    NumberLookup lookup(wanted);
+    for (const std::string& line : lines) {
+        if (!lookup.visit(line)) {
+            break;
+        }
+    }
+    return lookup.outcome();
+}
+
 TEST(NumberLookup, FindsTheFirstLineWithTheWantedValue) {
     const LookupCase cases[] = {
         {"second of three",
-         "13000000001\r\n13000000002\r\n13000000003\r\n",
+         {"13000000001", "13000000002", "13000000003"},
          "13000000002",
          {2, true}},
         {"no such number: every line compared",
-         "13000000001\r\n13000000002\r\n",
+         {"13000000001", "13000000002"},
          "13000000009",
          {2, false}},
-        {"empty box: no line", "", "13000000001", {0, false}},
+        {"no lines", {}, "13000000001", {0, false}},
         {"input with leading space and trailing letter",
-         "13000000001\r\n13000000002\r\n",
+         {"13000000001", "13000000002"},
          " 13000000002a",
          {2, true}},
-        {"full-width input", "13000000001\r\n", "１３００００００００１", {1, true}},
-        {"last line without a line end is a line", "1\r\n13000000002", "13000000002", {2, true}},
-        {"empty rest after the last line end is no line", "13000000001\r\n", "0", {1, false}},
-        {"empty piece between two line ends is a line of value 0",
-         "13000000001\r\n\r\n5\r\n",
+        {"full-width input", {"13000000001"}, "１３００００００００１", {1, true}},
+        {"line with leading zero", {"013000000001"}, "13000000001", {1, true}},
+        {"non-numeric input matches the first line of value 0",
+         {"13000000001", "", "5"},
          "abc",
          {2, true}},
-        {"a value equal modulo 2^32 is not a match", "17307312974\r\n", "13012345678", {1, false}},
-        {"lone line feed does not split lines", "5\n6\r\n", "6", {1, false}},
+        {"a value equal modulo 2^32 is not a match", {"17307312974"}, "13012345678", {1, false}},
+        {"the first of two equal lines", {"7", "7"}, "7", {1, true}},
     };
     for (const LookupCase& row : cases) {
         SCOPED_TRACE(row.label);
-        EXPECT_EQ(look_up_number(row.box, row.wanted), row.expected);
+        EXPECT_EQ(look_up(row.lines, row.wanted), row.expected);
     }
 }
 

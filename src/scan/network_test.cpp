@@ -1,0 +1,23 @@
+#include "scan/network_test.h"
+
+#include "regex/regex_object.h"
+#include "scan/number_pool_query.h"
+#include "web/time_stamp.h"
+
+namespace qorvex::scan {
+
+std::string_view network_test_message(int numbers) {
+    return numbers > kWorkingServiceThreshold ? kServiceWorking : kServiceFailing;
+}
+
+std::string_view run_network_test(web::HttpTransport& http, rx::RegexEngine& regex,
+                                  web::Clock& clock, std::string_view carrier_host) {
+    const std::string url =
+        number_pool_url(carrier_host, kNetworkTestCodes, web::time_stamp_text(clock));
+    const std::string reply = fetch_reply_text(http, url);
+    rx::RegexObject numbers(regex);
+    numbers.create(kNetworkTestPattern, reply);
+    return network_test_message(numbers.match_count());
+}
+
+}  // namespace qorvex::scan

@@ -1,0 +1,63 @@
+#pragma once
+
+// Starts tools/pool-sim, the stand-in of the carrier's number-selection
+// service, on a free loopback port for one test and stops it afterwards.
+// Every query it answers is logged, so a test can check what the program did
+// with exactly the numbers that were served.
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qorvex::test {
+
+struct PoolSimOptions {
+    int delay_ms = 0;
+    double failure_rate = 0.0;
+    std::string reply = "normal";     // normal, malformed, truncated, rate-limit, zero-byte
+    std::string version = "current";  // current, newer, empty, no-markers
+    int rate_limit_per_minute = 0;
+    int seed = 20190423;
+};
+
+// One number-pool query as the stand-in answered it.
+struct ServedQuery {
+    int sequence = 0;
+    int in_flight = 0;  // queries being answered when it arrived, itself included
+    int status = 0;
+    std::string query;  // the query string as received
+    std::string body;   // the reply body, byte for byte
+};
+
+class PoolSim {
+public:
+    explicit PoolSim(const PoolSimOptions& options = {});
+    ~PoolSim();
+    PoolSim(const PoolSim&) = delete;
+    PoolSim& operator=(const PoolSim&) = delete;
+
+    int port() const { return m_port; }
+    // "127.0.0.1:<port>", as the carrier host setting takes it.
+    std::string host() const;
+    // The local CA the stand-in's certificate is signed with.
+    std::string ca_file() const;
+
+    // The queries answered so far, in the order their replies went out.
+    std::vector<ServedQuery> served() const;
+
+    // Stops the stand-in now (SIGTERM) and waits for it to end.
+    void stop();
+
+private:
+    pid_t m_pid = -1;
+    int m_port = 0;
+    std::string m_state_dir;
+    std::string m_log_path;
+};
+
+// The values of one query-string key, "" when absent.
+std::string query_value(std::string_view query, std::string_view key);
+
+}  // namespace qorvex::test
