@@ -1,0 +1,30 @@
+#include "runtime/events.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace qorvex::runtime {
+
+namespace {
+
+// Every event a component type can raise; any pair not listed is never raised.
+constexpr std::array<std::pair<ComponentType, EventKind>, 8> kRaisedEvents{{
+    {ComponentType::Window, EventKind::CreationComplete},
+    {ComponentType::Window, EventKind::FirstActivation},
+    {ComponentType::Button, EventKind::Clicked},
+    {ComponentType::PictureButton, EventKind::Clicked},
+    {ComponentType::Timer, EventKind::PeriodElapsed},
+    {ComponentType::ComboBox, EventKind::ItemSelected},
+    {ComponentType::ComboBox, EventKind::GotFocus},
+    {ComponentType::TransparentLabel, EventKind::LeftButtonPressed},
+}};
+
+}  // namespace
+
+bool type_raises(ComponentType type, EventKind kind) {
+    return std::find(kRaisedEvents.begin(), kRaisedEvents.end(), std::pair{type, kind}) !=
+           kRaisedEvents.end();
+}
+
+}  // namespace qorvex::runtime

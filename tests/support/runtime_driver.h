@@ -1,0 +1,60 @@
+#pragma once
+
+// What the runtime contract tests need of a back end: its Runtime and the
+// actions a user takes on its windows. Each back end's test folder supplies a
+// driver (headless_driver.h here; the Qt one beside the Qt tests) and
+// registers the shared contract with it, see runtime_contract.h.
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/runtime.h"
+
+namespace qorvex::test {
+
+class RuntimeDriver {
+public:
+    virtual ~RuntimeDriver() = default;
+
+    virtual runtime::Runtime& runtime() = 0;
+
+    // User actions. Each returns whether the user could carry it out: a
+    // hidden or disabled component, or a window blocked by a modal one,
+    // takes no action and gives false.
+    virtual bool click(runtime::Form& form, std::string_view name) = 0;
+    // The user opens the drop-down list (the combo box takes the focus) and
+    // commits item `index`.
+    virtual bool choose_item(runtime::Form& form, std::string_view name, int index) = 0;
+    virtual bool focus(runtime::Form& form, std::string_view name) = 0;
+    virtual bool press_label(runtime::Form& form, std::string_view name, int x, int y,
+                             int key_state) = 0;
+    virtual bool activate(runtime::Form& form) = 0;
+    // The user closes the window through its title bar.
+    virtual bool close(runtime::Form& form) = 0;
+
+    // One period of the timer elapses; false when the timer is stopped.
+    virtual bool tick(runtime::Form& form, std::string_view timer_name) = 0;
+
+    // Dispatches whatever is pending, posted tasks included.
+    virtual void process_events() = 0;
+    // Keeps dispatching until `done` holds or `timeout` of real time has passed.
+    virtual bool wait_until(const std::function<bool()>& done,
+                            std::chrono::milliseconds timeout) = 0;
+
+    // 0 once the last window is gone; nothing before.
+    virtual std::optional<int> exit_code() const = 0;
+
+    // Texts of the message boxes shown so far and addresses opened so far,
+    // for back ends that can record them; nothing for the others.
+    virtual std::optional<std::vector<std::string>> message_boxes() const { return std::nullopt; }
+    virtual std::optional<std::vector<std::string>> opened_urls() const { return std::nullopt; }
+};
+
+using RuntimeDriverFactory = std::function<std::unique_ptr<RuntimeDriver>()>;
+
+}  // namespace qorvex::test
