@@ -21,6 +21,17 @@ CurlEasy::~CurlEasy() {
     }
 }
 
+CurlMulti::CurlMulti() {
+    ensure_curl_global();
+    m_handle = curl_multi_init();
+}
+
+CurlMulti::~CurlMulti() {
+    if (m_handle != nullptr) {
+        curl_multi_cleanup(m_handle);
+    }
+}
+
 CurlHeaderList::~CurlHeaderList() {
     curl_slist_free_all(m_list);
 }

@@ -26,6 +26,23 @@ private:
     CURL* m_handle = nullptr;
 };
 
+// A multi handle: it runs transfers in a loop the caller controls and keeps
+// their connections for the next transfer; empty when libcurl could not
+// make one.
+class CurlMulti {
+public:
+    CurlMulti();
+    ~CurlMulti();
+    CurlMulti(const CurlMulti&) = delete;
+    CurlMulti& operator=(const CurlMulti&) = delete;
+
+    CURLM* get() const { return m_handle; }
+    explicit operator bool() const { return m_handle != nullptr; }
+
+private:
+    CURLM* m_handle = nullptr;
+};
+
 // A list of header lines as libcurl takes them.
 class CurlHeaderList {
 public:

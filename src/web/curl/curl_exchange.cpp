@@ -64,39 +64,69 @@ int on_connected(void* user, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
-int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t uploaded) {
-    auto& collector = *static_cast<Collector*>(user);
+// Waits for socket activity at most this long between checks for a stall.
+constexpr int kPollIntervalMs = 25;
+
+bool is_stalled(Collector& collector, CURL* easy) {
+    curl_off_t uploaded = 0;
+    curl_easy_getinfo(easy, CURLINFO_SIZE_UPLOAD_T, &uploaded);
     if (uploaded != collector.uploaded) {
         collector.uploaded = uploaded;
         collector.touch();
     }
     // Before the connection stands, the connect time-out of the handle rules.
-    const bool stalled = collector.connected && SteadyClock::now() - collector.last_activity >
-                                                    collector.limits.stall_timeout;
-    return stalled ? 1 : 0;
+    return collector.connected &&
+           SteadyClock::now() - collector.last_activity > collector.limits.stall_timeout;
+}
+
+CURLcode run_transfer(CURLM* multi, CURL* easy, Collector& collector) {
+    if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
+        return CURLE_FAILED_INIT;
+    }
+    CURLcode code = CURLE_OK;
+    while (true) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            code = CURLE_RECV_ERROR;
+            break;
+        }
+        if (running == 0) {
+            int queued = 0;
+            const CURLMsg* message = curl_multi_info_read(multi, &queued);
+            code = message != nullptr && message->msg == CURLMSG_DONE ? message->data.result
+                                                                      : CURLE_RECV_ERROR;
+            break;
+        }
+        if (is_stalled(collector, easy)) {
+            collector.result.stalled = true;
+            code = CURLE_OPERATION_TIMEDOUT;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, kPollIntervalMs, nullptr);
+    }
+    curl_multi_remove_handle(multi, easy);
+    return code;
 }
 
 }  // namespace
 
-CurlExchangeResult perform_curl_exchange(CURL* handle, const CurlExchangeLimits& limits) {
+CurlExchangeResult perform_curl_exchange(CURLM* multi, CURL* easy,
+                                         const CurlExchangeLimits& limits) {
     Collector collector;
     collector.limits = limits;
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &on_body);
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &collector);
-    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &on_header);
-    curl_easy_setopt(handle, CURLOPT_HEADERDATA, &collector);
-    curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, &on_connected);
-    curl_easy_setopt(handle, CURLOPT_PREREQDATA, &collector);
-    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &on_progress);
-    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &collector);
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &on_body);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &collector);
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &on_header);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &collector);
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &on_connected);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, &collector);
 
     CurlExchangeResult& result = collector.result;
-    result.code = curl_easy_perform(handle);
+    result.code = run_transfer(multi, easy, collector);
     result.completed =
         result.code == CURLE_OK || (result.code == CURLE_WRITE_ERROR && result.body_capped);
     if (result.completed) {
-        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &result.status);
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &result.status);
     }
     return std::move(result);
 }

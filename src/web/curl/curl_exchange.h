@@ -18,6 +18,7 @@ struct CurlExchangeLimits {
 struct CurlExchangeResult {
     bool completed = false;    // a reply was read (a body cut at the cap counts)
     bool body_capped = false;  // the body reached the cap and was cut there
+    bool stalled = false;      // abandoned after the stall time-out
     CURLcode code = CURLE_OK;
     long status = 0;
     Bytes body;
@@ -25,11 +26,13 @@ struct CurlExchangeResult {
     std::string header_lines;  // of the final reply, each ending in "\r\n"
 };
 
-// Runs a transfer on a handle whose request options are already set. It
-// installs its own write, header, pre-request and progress callbacks: the
-// body is collected up to the cap, the header block of the final reply
-// (after redirects) is kept, and once connected the exchange is abandoned
-// when no byte moves in either direction for the stall time-out.
-CurlExchangeResult perform_curl_exchange(CURL* handle, const CurlExchangeLimits& limits);
+// Runs one transfer of `easy`, whose request options are already set, on
+// `multi`, which keeps the connection afterwards. It installs its own write,
+// header and pre-request callbacks: the body is collected up to the cap, the
+// header block of the final reply (after redirects) is kept, and once
+// connected the exchange is abandoned when no byte moves in either
+// direction for the stall time-out (checked every few dozen milliseconds).
+CurlExchangeResult perform_curl_exchange(CURLM* multi, CURL* easy,
+                                         const CurlExchangeLimits& limits);
 
 }  // namespace qorvex::web

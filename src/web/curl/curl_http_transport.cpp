@@ -31,7 +31,8 @@ bool has_field(const HttpRequest& request, std::string_view name) {
 
 class CurlHttpSession final : public HttpSession {
 public:
-    explicit CurlHttpSession(std::unique_ptr<CurlEasy> easy) : m_easy(std::move(easy)) {}
+    CurlHttpSession(std::unique_ptr<CurlMulti> multi, std::unique_ptr<CurlEasy> easy)
+        : m_multi(std::move(multi)), m_easy(std::move(easy)) {}
 
     HttpReply exchange(const HttpRequest& request) override {
         CURL* handle = m_easy->get();
@@ -53,7 +54,7 @@ public:
         CurlExchangeLimits limits;
         limits.stall_timeout = std::chrono::milliseconds(m_stall_timeout_ms);
         limits.body_cap = kReplyBodyCap;
-        CurlExchangeResult result = perform_curl_exchange(handle, limits);
+        CurlExchangeResult result = perform_curl_exchange(m_multi->get(), handle, limits);
         if (!result.completed) {
             return {};
         }
@@ -124,6 +125,7 @@ private:
         }
     }
 
+    std::unique_ptr<CurlMulti> m_multi;
     std::unique_ptr<CurlEasy> m_easy;
     long m_connect_timeout_ms = kInitialConnectTimeoutMs;
     long m_stall_timeout_ms = kInitialStallTimeoutMs;
@@ -132,11 +134,12 @@ private:
 class CurlHttpTransport final : public HttpTransport {
 public:
     std::unique_ptr<HttpSession> open_session() override {
+        auto multi = std::make_unique<CurlMulti>();
         auto easy = std::make_unique<CurlEasy>();
-        if (!*easy) {
+        if (!*multi || !*easy) {
             return nullptr;
         }
-        return std::make_unique<CurlHttpSession>(std::move(easy));
+        return std::make_unique<CurlHttpSession>(std::move(multi), std::move(easy));
     }
 };
 

@@ -1,0 +1,268 @@
+#include "support/test_server.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace qorvex::test_support {
+
+namespace {
+
+constexpr const char* kScript = QORVEX_SOURCE_DIR "/tests/support/test_server.py";
+constexpr int kStartTimeoutMs = 60000;
+constexpr auto kStopGrace = std::chrono::seconds(10);
+
+void add_param(std::string& query, std::string_view key, std::string_view value) {
+    query += query.empty() ? "" : "&";
+    query += key;
+    query += "=";
+    query += percent_encoded(value);
+}
+
+// Reads one line from `fd`, waiting at most `timeout_ms` for each byte.
+std::optional<std::string> read_line(int fd, int timeout_ms) {
+    std::string line;
+    while (true) {
+        pollfd ready{fd, POLLIN, 0};
+        if (poll(&ready, 1, timeout_ms) <= 0) {
+            return std::nullopt;
+        }
+        char c = 0;
+        if (read(fd, &c, 1) != 1) {
+            return std::nullopt;
+        }
+        if (c == '\n') {
+            return line;
+        }
+        line.push_back(c);
+    }
+}
+
+std::vector<std::string> split_lines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    while (begin <= text.size()) {
+        const std::size_t end = text.find("\r\n", begin);
+        if (end == std::string_view::npos) {
+            lines.emplace_back(text.substr(begin));
+            break;
+        }
+        lines.emplace_back(text.substr(begin, end - begin));
+        begin = end + 2;
+    }
+    return lines;
+}
+
+}  // namespace
+
+TestServer::TestServer(TestServerOptions options) : m_options(std::move(options)) {
+    std::vector<std::string> args = {"python3", kScript};
+    if (m_options.tls) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "qorvex-server-XXXXXX");
+        if (mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("cannot make a directory for the test certificate");
+        }
+        m_temp_dir = pattern;
+        m_certificate_path = m_temp_dir + "/cert.pem";
+        args.insert(args.end(), {"--tls", m_temp_dir});
+    }
+    if (m_options.proxy_user.has_value()) {
+        args.insert(args.end(), {"--proxy-user", *m_options.proxy_user, "--proxy-password",
+                                 m_options.proxy_password});
+    }
+
+    int to_child[2];
+    int from_child[2];
+    if (pipe2(to_child, O_CLOEXEC) != 0 || pipe2(from_child, O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot make pipes for the test server");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, to_child[0], STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, from_child[1], STDOUT_FILENO);
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    const int spawned = posix_spawnp(&m_pid, "python3", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(to_child[0]);
+    close(from_child[1]);
+    m_stdin_fd = to_child[1];
+    m_stdout_fd = from_child[0];
+    if (spawned != 0) {
+        m_pid = -1;
+        throw std::runtime_error("cannot start python3 for the test server");
+    }
+
+    const std::optional<std::string> ready = read_line(m_stdout_fd, kStartTimeoutMs);
+    if (!ready || !ready->starts_with("port ")) {
+        throw std::runtime_error("the test server did not report its port");
+    }
+    m_port = std::atoi(ready->c_str() + 5);
+    m_log_reader = std::thread([this] { read_log(); });
+}
+
+TestServer::~TestServer() {
+    if (m_stdin_fd >= 0) {
+        close(m_stdin_fd);  // the server stops when its input ends
+    }
+    if (m_pid > 0) {
+        const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
+        int status = 0;
+        while (waitpid(m_pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                kill(m_pid, SIGKILL);
+                waitpid(m_pid, &status, 0);
+                break;
+            }
+            usleep(10000);
+        }
+    }
+    if (m_log_reader.joinable()) {
+        m_log_reader.join();
+    }
+    if (m_stdout_fd >= 0) {
+        close(m_stdout_fd);
+    }
+    if (!m_temp_dir.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_temp_dir, ignored);
+    }
+}
+
+void TestServer::read_log() {
+    while (const std::optional<std::string> line = read_line(m_stdout_fd, -1)) {
+        if (line->starts_with("request ")) {
+            const std::lock_guard lock(m_mutex);
+            m_requests.push_back(line->substr(8));
+        }
+    }
+}
+
+std::vector<std::string> TestServer::requests() const {
+    const std::lock_guard lock(m_mutex);
+    return m_requests;
+}
+
+std::string TestServer::base_url() const {
+    return std::string(m_options.tls ? "https://" : "http://") + host_port();
+}
+
+std::string TestServer::host_port() const {
+    return "127.0.0.1:" + std::to_string(m_port);
+}
+
+std::string TestServer::url(std::string_view path, const ReplyScript& script) const {
+    std::string query;
+    if (script.status != 0) {
+        add_param(query, "status", std::to_string(script.status));
+    }
+    for (const std::string& header : script.headers) {
+        add_param(query, "header", header);
+    }
+    for (const std::string& cookie : script.set_cookies) {
+        add_param(query, "set-cookie", cookie);
+    }
+    if (!script.location.empty()) {
+        add_param(query, "location", script.location);
+    }
+    if (script.body.has_value()) {
+        add_param(query, "body", *script.body);
+    }
+    if (script.delay_ms > 0) {
+        add_param(query, "delay_ms", std::to_string(script.delay_ms));
+    }
+    if (script.stall != Stall::none) {
+        add_param(query, "stall", script.stall == Stall::before_reply ? "request" : "body");
+    }
+    if (script.endless_body) {
+        add_param(query, "endless", "1");
+    }
+    std::string address = base_url() + std::string(path);
+    if (!query.empty()) {
+        address += path.find('?') == std::string_view::npos ? "?" : "&";
+        address += query;
+    }
+    return address;
+}
+
+std::vector<std::string> EchoedRequest::values_of(std::string_view name) const {
+    std::vector<std::string> values;
+    const std::string prefix = std::string(name) + ":";
+    for (const std::string& line : header_lines) {
+        if (line.starts_with(prefix)) {
+            const std::size_t begin = line.find_first_not_of(' ', prefix.size());
+            values.push_back(begin == std::string::npos ? "" : line.substr(begin));
+        }
+    }
+    return values;
+}
+
+std::optional<EchoedRequest> parse_echo(std::string_view reply_body) {
+    const std::size_t head_end = reply_body.find("\r\n\r\n");
+    if (head_end == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::vector<std::string> lines = split_lines(reply_body.substr(0, head_end));
+    const std::string& request_line = lines.front();
+    const std::size_t first_space = request_line.find(' ');
+    const std::size_t last_space = request_line.rfind(' ');
+    if (first_space == std::string::npos || last_space <= first_space) {
+        return std::nullopt;
+    }
+    EchoedRequest echoed;
+    echoed.method = request_line.substr(0, first_space);
+    echoed.target = request_line.substr(first_space + 1, last_space - first_space - 1);
+    echoed.header_lines.assign(lines.begin() + 1, lines.end());
+    echoed.body = std::string(reply_body.substr(head_end + 4));
+    return echoed;
+}
+
+std::string percent_encoded(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unreserved = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                                (byte >= '0' && byte <= '9') || byte == '-' || byte == '_' ||
+                                byte == '.' || byte == '~';
+        if (unreserved) {
+            encoded.push_back(c);
+        } else {
+            encoded.push_back('%');
+            encoded.push_back(kHex[byte >> 4U]);
+            encoded.push_back(kHex[byte & 15U]);
+        }
+    }
+    return encoded;
+}
+
+int closed_loopback_port() {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof(address);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+}  // namespace qorvex::test_support
