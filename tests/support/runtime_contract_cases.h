@@ -9,10 +9,7 @@
 
 namespace qorvex::test::contract {
 
-struct Case {
-    const char* name;
-    void (*body)(RuntimeDriver& driver);
-};
+using Case = DriverCase;
 
 std::span<const Case> component_cases();
 std::span<const Case> event_cases();

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,5 +57,17 @@ public:
 };
 
 using RuntimeDriverFactory = std::function<std::unique_ptr<RuntimeDriver>()>;
+
+// A test written once against RuntimeDriver and run on every back end.
+struct DriverCase {
+    const char* name;
+    void (*body)(RuntimeDriver& driver);
+};
+
+// Registers each case as the gtest `suite`.`name`, each run with a fresh
+// driver from `factory`. Call it before main runs, from a namespace-scope
+// initializer of the back end's test folder.
+void register_driver_cases(const std::string& suite, const RuntimeDriverFactory& factory,
+                           std::span<const DriverCase> cases);
 
 }  // namespace qorvex::test
