@@ -1,0 +1,188 @@
+// The PCRE2 engine's own promises: machine code where the library has it, the
+// interpreter behind it, bounded searches, and compiled patterns shared safely.
+
+#include "regex/pcre2/pcre2_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "regex/regex_object.h"
+#include "scan/pattern_classes.h"
+
+namespace qorvex::rx {
+namespace {
+
+std::string repeated(std::string_view piece, std::size_t times) {
+    std::string text;
+    for (std::size_t i = 0; i < times; ++i) {
+        text += piece;
+    }
+    return text;
+}
+
+std::string random_number_lines(std::size_t count, unsigned seed) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int> digit(0, 9);
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += '1';
+        for (int d = 0; d < 10; ++d) {
+            text += static_cast<char>('0' + digit(random));
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::vector<std::string> matches_of(RegexEngine& engine, std::string_view pattern,
+                                    std::string_view subject) {
+    RegexObject regex(engine);
+    EXPECT_TRUE(regex.create(pattern, subject)) << pattern;
+    std::vector<std::string> texts;
+    for (int i = 1; i <= regex.match_count(); ++i) {
+        texts.push_back(regex.match_text(i));
+    }
+    return texts;
+}
+
+TEST(Pcre2Engine, UsesMachineCodeWhereTheLibraryOffersIt) {
+    const auto engine = make_pcre2_engine();
+    for (const auto& pattern_class : scan::pattern_classes()) {
+        const auto compiled = engine->compile(pattern_class.pattern);
+        ASSERT_NE(compiled, nullptr) << pattern_class.caption;
+        EXPECT_EQ(compiled->accelerated(), pcre2_jit_available()) << pattern_class.caption;
+    }
+}
+
+TEST(Pcre2Engine, InterpreterFindsWhatMachineCodeFinds) {
+    Pcre2Settings settings;
+    settings.use_jit = false;
+    const auto interpreter = make_pcre2_engine(settings);
+    const auto machine_code = make_pcre2_engine();
+    const std::string subject = random_number_lines(400, 7U);
+    for (const auto& pattern_class : scan::pattern_classes()) {
+        SCOPED_TRACE(pattern_class.caption);
+        EXPECT_FALSE(interpreter->compile(pattern_class.pattern)->accelerated());
+        EXPECT_EQ(matches_of(*interpreter, pattern_class.pattern, subject),
+                  matches_of(*machine_code, pattern_class.pattern, subject));
+    }
+}
+
+TEST(Pcre2Engine, SearchThatOutgrowsTheMachineCodeStackIsRunAgainByTheInterpreter) {
+    if (!pcre2_jit_available()) {
+        GTEST_SKIP() << "this PCRE2 has no JIT, so there is no machine-code stack to outgrow";
+    }
+    Pcre2Settings settings;
+    settings.jit_stack_bytes = 4096;
+    const auto engine = make_pcre2_engine(settings);
+    // Every repetition of the group keeps a backtracking point on the stack.
+    const std::string subject = repeated("ab", 2000) + "c";
+    ASSERT_TRUE(engine->compile("(a|b)*c")->accelerated());
+    const auto found = matches_of(*engine, "(a|b)*c", subject);
+    ASSERT_EQ(found.size(), 1U);
+    EXPECT_EQ(found[0], subject);
+}
+
+struct RunawayCase {
+    const char* label;
+    std::string pattern;
+    std::string subject;
+};
+
+TEST(Pcre2Engine, RunawayBacktrackingFailsTheCreateInsteadOfHanging) {
+    const std::string long_run = repeated("1", 40);
+    const std::vector<RunawayCase> cases = {
+        {"nested plus, x after the digits", R"(\d*((\d+)+x)\d*)", long_run + " x"},
+        {"nested star, y after the digits", R"(\d*((\d*)*y)\d*)", long_run + " y"},
+        {"nested plus among numbers", R"(\d*((\d+)+x)\d*)",
+         random_number_lines(50, 3U) + long_run + "\r\nx\r\n"},
+    };
+    for (const bool jit : {true, false}) {
+        Pcre2Settings settings;
+        settings.use_jit = jit;
+        const auto engine = make_pcre2_engine(settings);
+        for (const auto& test_case : cases) {
+            SCOPED_TRACE(std::string(test_case.label) +
+                         (jit ? " (machine code)" : " (interpreter)"));
+            RegexObject regex(*engine);
+            ASSERT_TRUE(regex.create(R"(\d)", "5"));
+            EXPECT_FALSE(regex.create(test_case.pattern, test_case.subject));
+            EXPECT_EQ(regex.match_count(), 0);
+            EXPECT_EQ(regex.match_text(1), "");
+        }
+    }
+}
+
+TEST(Pcre2Engine, WholeSearchIsBoundedWhenEveryPositionStaysUnderTheLimit) {
+    // Thirteen digits keep each starting position under the match limit, but
+    // thousands of lines with an x at the end make a search of seconds.
+    const std::string subject = repeated("1234567890123\r\n", 5000) + "x";
+    const auto engine = make_pcre2_engine();
+    RegexObject regex(*engine);
+    EXPECT_FALSE(regex.create(R"(\d*((\d+)+x)\d*)", subject));
+    EXPECT_EQ(regex.match_count(), 0);
+    // The program's own patterns get through the same subject.
+    EXPECT_TRUE(regex.create(R"(\d*(\d)\1{2}\d*)", subject));
+}
+
+TEST(Pcre2Engine, ProgramPatternsNeedFarLessThanTheLimits) {
+    // A hundredth of every limit still finds the same matches.
+    const std::string subject = random_number_lines(400, 11U);
+    for (const bool jit : {true, false}) {
+        Pcre2Settings tight;
+        tight.use_jit = jit;
+        tight.match_limit = Pcre2Settings::kDefaultMatchLimit / 100;
+        tight.depth_limit = Pcre2Settings::kDefaultDepthLimit / 100;
+        Pcre2Settings usual;
+        usual.use_jit = jit;
+        const auto tight_engine = make_pcre2_engine(tight);
+        const auto usual_engine = make_pcre2_engine(usual);
+        for (const auto& pattern_class : scan::pattern_classes()) {
+            SCOPED_TRACE(std::string(pattern_class.caption) + (jit ? " (machine code)" : ""));
+            EXPECT_EQ(matches_of(*tight_engine, pattern_class.pattern, subject),
+                      matches_of(*usual_engine, pattern_class.pattern, subject));
+        }
+    }
+}
+
+TEST(Pcre2Engine, CompilesEachPatternOnceAndSharesIt) {
+    const auto engine = make_pcre2_engine();
+    const auto first = engine->compile(R"(\d{8}(\d)\1\1)");
+    EXPECT_EQ(engine->compile(R"(\d{8}(\d)\1\1)"), first);
+    EXPECT_NE(engine->compile(R"(\d{8}(\d)\1\1)", CompileOptions{.case_sensitive = true}), first);
+    EXPECT_EQ(engine->compile("("), nullptr);
+}
+
+TEST(Pcre2Engine, ThreadsShareCompiledPatterns) {
+    const auto engine = make_pcre2_engine();
+    const std::string subject = random_number_lines(300, 5U);
+    std::vector<std::vector<std::string>> expected;
+    for (const auto& pattern_class : scan::pattern_classes()) {
+        expected.push_back(matches_of(*engine, pattern_class.pattern, subject));
+    }
+    std::vector<std::vector<std::vector<std::string>>> found(4);
+    std::vector<std::thread> threads;
+    for (auto& results : found) {
+        threads.emplace_back([&engine, &subject, &results] {
+            for (int round = 0; round < 5; ++round) {
+                results.clear();
+                for (const auto& pattern_class : scan::pattern_classes()) {
+                    results.push_back(matches_of(*engine, pattern_class.pattern, subject));
+                }
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    for (const auto& results : found) {
+        EXPECT_EQ(results, expected);
+    }
+}
+
+}  // namespace
+}  // namespace qorvex::rx
