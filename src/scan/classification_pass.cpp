@@ -1,0 +1,37 @@
+#include "scan/classification_pass.h"
+
+#include "scan/pattern_classes.h"
+
+namespace qorvex::scan {
+
+namespace {
+
+BoxAppend matches_of(rx::RegexObject& regex, std::string_view pattern, std::string_view box,
+                     std::string_view subject) {
+    BoxAppend append{box, {}};
+    if (!regex.create(pattern, subject)) {
+        return append;
+    }
+    const int count = regex.match_count();
+    for (int i = 1; i <= count; ++i) {
+        append.text += regex.match_view(i);
+        append.text += "\r\n";
+    }
+    return append;
+}
+
+}  // namespace
+
+std::vector<BoxAppend> classify_numbers(rx::RegexObject& regex, std::string_view subject,
+                                        std::string_view custom_text) {
+    std::vector<BoxAppend> appends;
+    appends.reserve(pattern_classes().size() + 1);
+    for (const auto& pattern_class : pattern_classes()) {
+        appends.push_back(
+            matches_of(regex, pattern_class.pattern, pattern_class.output_box, subject));
+    }
+    appends.push_back(matches_of(regex, custom_pattern(custom_text), kCustomOutputBox, subject));
+    return appends;
+}
+
+}  // namespace qorvex::scan
