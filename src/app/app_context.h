@@ -9,12 +9,18 @@
 #include "app/services.h"
 #include "region/region_codes.h"
 #include "runtime/runtime.h"
+#include "scan/scan_controller.h"
 
 namespace qorvex::app {
 
 struct AppContext {
     AppContext(runtime::Runtime& runtime_in, Services services_in)
-        : runtime(runtime_in), services(services_in) {}
+        : runtime(runtime_in),
+          services(services_in),
+          scan(runtime_in,
+               scan::ScanServices{services_in.http, services_in.clock, services_in.regex,
+                                  services_in.deployment.carrier_host},
+               region_codes) {}
 
     runtime::Runtime& runtime;
     Services services;
@@ -22,6 +28,9 @@ struct AppContext {
     std::shared_ptr<runtime::Form> notice_window;
     // Read by scan workers too: RegionCodes hands out whole snapshots.
     region::RegionCodes region_codes;
+    // Declared last, so destroyed first: its workers are done before the
+    // services and region codes they use go.
+    scan::ScanController scan;
 };
 
 }  // namespace qorvex::app

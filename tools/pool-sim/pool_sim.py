@@ -364,11 +364,13 @@ class Handler(BaseHTTPRequestHandler):
                 status, body = 503, b"<html><body>503 Service Unavailable</body></html>"
             else:
                 body = spoil_reply(mode, pool_reply(settings, self.server.pools, query, rng), rng)
-            content = "text/html; charset=gbk" if body.startswith(b"<") else \
-                "application/javascript; charset=utf-8"
-            self.send_body(status, body, content)
         finally:
+            # Logged before the reply goes out, so a client that has its reply
+            # finds it in the log.
             settings.end_query(sequence, in_flight, status, query_text, body)
+        content = "text/html; charset=gbk" if body.startswith(b"<") else \
+            "application/javascript; charset=utf-8"
+        self.send_body(status, body, content)
 
 
 class Server(ThreadingHTTPServer):

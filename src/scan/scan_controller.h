@@ -1,0 +1,89 @@
+#pragma once
+
+// The scan: the start button arms the scan timer with the user's interval,
+// every tick starts one scan cycle, and the stop button disarms the timer.
+//
+// A cycle's network exchange runs on a worker thread and nothing else does:
+// the inputs of the cycle (card row, extraction choice, custom text, region
+// codes) are read on the user-interface thread when the tick starts it, and
+// the work on the reply (extraction, running count, listing, classification)
+// runs whole on the user-interface thread when the reply is back. Cycles
+// that overlap in time therefore never mix their numbers: each lists and
+// classifies exactly its own, once.
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "runtime/runtime.h"
+#include "runtime/worker_threads.h"
+
+namespace qorvex::region {
+class RegionCodes;
+}
+namespace qorvex::rx {
+class RegexEngine;
+}
+namespace qorvex::web {
+class Clock;
+class HttpTransport;
+}  // namespace qorvex::web
+
+namespace qorvex::scan {
+
+inline constexpr std::string_view kStatusLabel = "透明签5";
+inline constexpr std::string_view kScanTimer = "时钟1";
+inline constexpr std::string_view kIntervalBox = "编辑框99";
+inline constexpr std::string_view kCardList = "超级列表框1";
+
+inline constexpr std::string_view kStatusStopped = "已停止";
+inline constexpr std::string_view kStatusStarting = "启动中...";
+inline constexpr std::string_view kStatusNoCard = "请点击选择卡种类";
+inline constexpr std::string_view kStatusScanning = "扫描中...已扫描到号码数量:";
+
+// A tick that finds this many cycles in flight starts none, so a period
+// shorter than the exchange never piles up threads.
+inline constexpr int kMaxCyclesInFlight = 4;
+
+struct ScanServices {
+    web::HttpTransport& http;
+    web::Clock& clock;
+    rx::RegexEngine& regex;
+    std::string carrier_host;  // host[:port] of the number-selection service
+};
+
+class ScanController {
+public:
+    ScanController(runtime::Runtime& runtime, ScanServices services,
+                   const region::RegionCodes& region_codes);
+    // Waits for the exchanges in flight (at most their time-out); their
+    // results are dropped.
+    ~ScanController();
+    ScanController(const ScanController&) = delete;
+    ScanController& operator=(const ScanController&) = delete;
+
+    // The start button. With card row 0 or 1 it arms the timer and shows
+    // "扫描中..." once a cycle has finished, unless stop comes first.
+    void start(runtime::Form& window);
+    void stop(runtime::Form& window);
+    // The timer's tick: starts one cycle unless kMaxCyclesInFlight are in flight.
+    void tick(const std::shared_ptr<runtime::Form>& window);
+
+    // Cycles started and not yet finished on the user-interface thread.
+    int cycles_in_flight() const;
+
+private:
+    struct State;
+    struct CycleInputs;
+
+    CycleInputs read_cycle_inputs(runtime::Form& window) const;
+
+    ScanServices m_services;
+    const region::RegionCodes& m_region_codes;
+    // Shared with the continuations of cycles in flight, which find it gone
+    // once the controller is.
+    std::shared_ptr<State> m_state;
+    runtime::WorkerThreads m_workers;
+};
+
+}  // namespace qorvex::scan
