@@ -7,7 +7,6 @@
 namespace qorvex::scan {
 
 std::string running_count_after(std::string_view count_text, std::size_t added) {
-    // The sum is taken in 64 bits so that it cannot overflow on the way.
     const std::int64_t count = web::text_to_integer(count_text);
     return std::to_string(count + static_cast<std::int64_t>(added));
 }
