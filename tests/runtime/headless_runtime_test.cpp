@@ -74,6 +74,18 @@ TEST_F(HeadlessRuntimeTest, SettingThePeriodRestartsTheTimerFromNow) {
     EXPECT_EQ(ticks, (std::vector<std::string>{"时钟1@350", "时钟1@450"}));
 }
 
+TEST_F(HeadlessRuntimeTest, TimersStopWithTheirPeriodOrTheirWindow) {
+    auto form = open_timers(100, 0);
+    runtime.advance_time(250);
+    form->set_timer_period("时钟1", 0);
+    form->set_timer_period("时钟2", 100);
+    runtime.advance_time(150);
+    form->destroy();
+    runtime.advance_time(1000);
+    EXPECT_EQ(ticks, (std::vector<std::string>{"时钟1@100", "时钟1@200", "时钟2@350"}));
+    EXPECT_EQ(runtime.now_ms(), 1400);
+}
+
 TEST_F(HeadlessRuntimeTest, DelayInsideAHandlerKeepsTimersAndPostedTasksRunning) {
     // The shape of a start handler that arms the scan timer and waits for a
     // finished cycle, whose result arrives as a posted task.

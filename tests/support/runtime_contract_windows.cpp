@@ -28,6 +28,8 @@ void modal_window_blocks_others_until_destroyed(RuntimeDriver& driver) {
     main.clear_events();
     EXPECT_FALSE(driver.click(main.form(), "按钮1"));
     EXPECT_FALSE(driver.choose_item(main.form(), "组合框1", 1));
+    EXPECT_FALSE(driver.close(main.form()));
+    EXPECT_TRUE(main.form().exists());
     notice->form().set_visible("长确定", true);
     EXPECT_TRUE(driver.click(notice->form(), "长确定"));
     driver.process_events();
