@@ -1,0 +1,29 @@
+#include "support/app_fakes.h"
+
+#include "regex/pcre2/pcre2_engine.h"
+
+namespace qorvex::test {
+
+std::unique_ptr<web::HttpSession> OfflineHttpTransport::open_session() {
+    ++m_sessions_asked;
+    return nullptr;
+}
+
+web::HttpReply OfflineFetchTransport::fetch(const web::HttpRequest& /*request*/) {
+    ++m_fetches;
+    return {};
+}
+
+AppTestServices::AppTestServices() : m_regex(rx::make_pcre2_engine()) {}
+
+app::Services AppTestServices::services() {
+    return app::Services{
+        .regex = *m_regex,
+        .http = m_http,
+        .fetch = m_fetch,
+        .clock = m_clock,
+        .deployment = {},
+    };
+}
+
+}  // namespace qorvex::test
