@@ -1,0 +1,71 @@
+#pragma once
+
+// The runtime contract's driver for the Win32 back end. User actions are the
+// messages Windows itself sends a control when the user works it: the space
+// key for buttons, the drop-down list and the return key for combo boxes, a
+// button-down message for labels, WM_TIMER for a period that elapsed, the
+// system command for closing. Message boxes are read and closed by a
+// computer-based-training hook, as a user would read and confirm them;
+// opened addresses are recorded instead of starting a browser.
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/win32/win32_form.h"
+#include "runtime/win32/win32_runtime.h"
+#include "support/runtime_driver.h"
+
+namespace qorvex::test {
+
+struct ShownMessageBox {
+    std::string caption;
+    std::string text;
+    bool task_modal = false;  // every window of the program was disabled while it showed
+};
+
+struct OpenedPage {
+    HWND owner = nullptr;
+    std::string url;
+};
+
+class Win32Driver final : public RuntimeDriver {
+public:
+    Win32Driver();
+    ~Win32Driver() override;
+
+    runtime::Runtime& runtime() override;
+    runtime::Win32Runtime& win32() { return *m_runtime; }
+
+    bool click(runtime::Form& form, std::string_view name) override;
+    bool choose_item(runtime::Form& form, std::string_view name, int index) override;
+    bool focus(runtime::Form& form, std::string_view name) override;
+    bool press_label(runtime::Form& form, std::string_view name, int x, int y,
+                     int key_state) override;
+    bool activate(runtime::Form& form) override;
+    bool close(runtime::Form& form) override;
+    bool tick(runtime::Form& form, std::string_view timer_name) override;
+    void process_events() override;
+    bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds timeout) override;
+    std::optional<int> exit_code() const override;
+    std::optional<std::vector<std::string>> message_boxes() const override;
+    std::optional<std::vector<std::string>> opened_urls() const override;
+
+    const std::vector<ShownMessageBox>& shown_message_boxes() const;
+    const std::vector<OpenedPage>& opened_pages() const { return m_pages; }
+
+private:
+    runtime::Win32Form& own(runtime::Form& form) const;
+    // The control of a component the user could reach now, or nullptr; throws
+    // ComponentError for an unknown name or a type without `property`.
+    HWND reachable_control(runtime::Win32Form& form, std::string_view name,
+                           runtime::Property property) const;
+
+    std::vector<OpenedPage> m_pages;
+    std::unique_ptr<runtime::Win32Runtime> m_runtime;
+    HHOOK m_hook = nullptr;
+};
+
+}  // namespace qorvex::test
