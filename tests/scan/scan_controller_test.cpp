@@ -208,7 +208,7 @@ TEST(ScanController, CycleUsesTheChoicesReadWhenItStarted) {
 
     const auto served = rig.pool_sim().served();
     ASSERT_EQ(served.size(), 1U);
-    EXPECT_EQ(test::query_value(served[0].query, "provinceCode"), "31");
+    EXPECT_EQ(test::query_value(served[0].query, "provinceCode"), "11");
     // 单选框1's pattern keeps numbers with 4 and 7, which 单选框3's would drop.
     EXPECT_EQ(multiset_of(rig.lines("编辑框1")), rig.served_numbers());
     EXPECT_EQ(multiset_of(rig.lines(kCustomBox)), filtered(rig.served_numbers(), has_688));
@@ -287,17 +287,19 @@ TEST(ScanController, DamagedRepliesYieldWhatTheirTextHolds) {
 
 TEST(ScanController, ClosingTheWindowWithCyclesInFlightEndsPromptly) {
     ScanRig rig(PoolSimOptions{.delay_ms = 1500});
+    const std::shared_ptr<runtime::Form> window = rig.window_handle();
     rig.start("1");
     ASSERT_TRUE(rig.tick());
     ASSERT_TRUE(rig.tick());
-    ASSERT_TRUE(rig.runtime().close(rig.window()));
+    ASSERT_TRUE(rig.runtime().close(*window));
     EXPECT_EQ(rig.runtime().exit_code(), 0);
 
-    // The program waits for the exchanges under way, no longer.
-    EXPECT_LT(rig.destroy_controller(), 5000ms);
+    // The program waits for the exchanges under way, no longer, and their
+    // late results touch nothing.
+    EXPECT_LT(rig.end_program(), 5000ms);
     rig.runtime().process_posted();
-    EXPECT_FALSE(rig.window().exists());
-    EXPECT_EQ(rig.window().text("编辑框1"), "");
+    EXPECT_FALSE(window->exists());
+    EXPECT_EQ(window->text("编辑框1"), "");
 }
 
 }  // namespace

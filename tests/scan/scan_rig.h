@@ -1,7 +1,6 @@
 #pragma once
 
-// The main window on the headless runtime with a scan controller behind its
-// start and stop buttons and its timer, talking to pool-sim over the real
+// The program on the headless runtime, scanning pool-sim over the real
 // libcurl transport and matching with PCRE2. The test thread is the
 // user-interface thread; the exchanges run on real worker threads.
 
@@ -27,13 +26,13 @@ using Multiset = std::map<std::string, int>;
 class ScanRig {
 public:
     explicit ScanRig(const PoolSimOptions& options = {});
-    ~ScanRig();
 
     runtime::HeadlessRuntime& runtime() { return m_runtime; }
-    runtime::Form& window() { return *m_window; }
-    scan::ScanController& controller() { return *m_controller; }
-    PoolSim& pool_sim() { return m_pool_sim; }
-    region::RegionCodes& region_codes() { return m_region_codes; }
+    runtime::Form& window() { return m_program.window(); }
+    std::shared_ptr<runtime::Form> window_handle() { return m_program.context().main_window; }
+    scan::ScanController& controller() { return m_program.context().scan; }
+    PoolSim& pool_sim() { return m_program.pool_sim(); }
+    region::RegionCodes& region_codes() { return m_program.context().region_codes; }
 
     // Sets the interval box and clicks 开始 / 停止 as the user would.
     void start(std::string_view interval = "1");
@@ -43,27 +42,21 @@ public:
     // Processes finished cycles until none is in flight.
     bool wait_for_cycles(std::chrono::milliseconds timeout = std::chrono::seconds(30));
 
-    std::string status() { return m_window->text(scan::kStatusLabel); }
-    std::string count() { return m_window->text("透明签6"); }
-    std::vector<std::string> lines(std::string_view box);
+    std::string status() { return window().text(scan::kStatusLabel); }
+    std::string count() { return window().text("透明签6"); }
+    std::vector<std::string> lines(std::string_view box) { return m_program.lines(box); }
 
     // Every "1" + ten digits run of the bodies the stand-in served, each body
     // cut at its first zero byte as the program reads it, found with
     // std::regex rather than the program's own engine.
     Multiset served_numbers();
 
-    // Drops the controller, as a closing program does; returns how long that took.
-    std::chrono::milliseconds destroy_controller();
+    // Ends the program as a closed window does; returns how long that took.
+    std::chrono::milliseconds end_program() { return m_program.end(); }
 
 private:
-    PoolSim m_pool_sim;
-    std::unique_ptr<web::HttpTransport> m_http;
-    std::unique_ptr<rx::RegexEngine> m_regex;
-    web::SystemClock m_clock;
-    region::RegionCodes m_region_codes;
     runtime::HeadlessRuntime m_runtime;
-    std::unique_ptr<scan::ScanController> m_controller;
-    std::shared_ptr<runtime::Form> m_window;
+    PoolSimProgram m_program;
 };
 
 Multiset multiset_of(const std::vector<std::string>& items);

@@ -18,6 +18,10 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "app/main_window.h"
+#include "regex/pcre2/pcre2_engine.h"
+#include "web/curl/curl_http_transport.h"
+
 extern char** environ;
 
 namespace qorvex::test {
@@ -176,6 +180,46 @@ std::vector<ServedQuery> PoolSim::served() const {
         }
     }
     return queries;
+}
+
+PoolSimProgram::PoolSimProgram(runtime::Runtime& runtime, const PoolSimOptions& options)
+    : m_pool_sim(options),
+      m_carrier_host(m_pool_sim.host()),
+      m_regex(rx::make_pcre2_engine()),
+      m_http(web::make_curl_http_transport()) {
+    app::Services services{*m_regex, *m_http, m_fetch, m_clock, {}};
+    services.deployment.carrier_host = m_carrier_host.c_str();
+    m_context = std::make_unique<app::AppContext>(runtime, services);
+    if (!app::open_main_window(*m_context)) {
+        throw std::runtime_error("the main window could not be opened");
+    }
+}
+
+PoolSimProgram::~PoolSimProgram() {
+    end();
+}
+
+std::vector<std::string> PoolSimProgram::lines(std::string_view box) {
+    std::vector<std::string> found;
+    window().visit_lines(box, [&found](std::string_view line) {
+        found.emplace_back(line);
+        return true;
+    });
+    return found;
+}
+
+std::chrono::milliseconds PoolSimProgram::end() {
+    const auto begun = std::chrono::steady_clock::now();
+    if (m_context) {
+        for (const auto& window : {m_context->notice_window, m_context->main_window}) {
+            if (window && window->exists()) {
+                window->destroy();
+            }
+        }
+        m_context.reset();
+    }
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 begun);
 }
 
 std::string query_value(std::string_view query, std::string_view key) {

@@ -3,13 +3,23 @@
 // Starts tools/pool-sim, the stand-in of the carrier's number-selection
 // service, on a free loopback port for one test and stops it afterwards.
 // Every query it answers is logged, so a test can check what the program did
-// with exactly the numbers that were served.
+// with exactly the numbers that were served. PoolSimProgram runs the whole
+// program against it.
 
 #include <sys/types.h>
 
+#include <chrono>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "app/app_context.h"
+#include "regex/regex_engine.h"
+#include "runtime/runtime.h"
+#include "support/app_fakes.h"
+#include "web/clock.h"
+#include "web/http_transport.h"
 
 namespace qorvex::test {
 
@@ -55,6 +65,38 @@ private:
     int m_port = 0;
     std::string m_state_dir;
     std::string m_log_path;
+};
+
+// The whole program started on a test's runtime with the real regex engine,
+// clock and libcurl transport, its carrier host pointing at a PoolSim. The
+// update check stays off. Windows still open at the end are destroyed
+// before the context goes.
+class PoolSimProgram {
+public:
+    PoolSimProgram(runtime::Runtime& runtime, const PoolSimOptions& options = {});
+    ~PoolSimProgram();
+    PoolSimProgram(const PoolSimProgram&) = delete;
+    PoolSimProgram& operator=(const PoolSimProgram&) = delete;
+
+    PoolSim& pool_sim() { return m_pool_sim; }
+    app::AppContext& context() { return *m_context; }
+    runtime::Form& window() { return *m_context->main_window; }
+
+    // The lines of an edit box, as the number lookup sees them.
+    std::vector<std::string> lines(std::string_view box);
+
+    // Ends the program as a closed window does: the context goes, waiting
+    // for the exchanges in flight. Returns how long that took.
+    std::chrono::milliseconds end();
+
+private:
+    PoolSim m_pool_sim;
+    std::string m_carrier_host;
+    std::unique_ptr<rx::RegexEngine> m_regex;
+    std::unique_ptr<web::HttpTransport> m_http;
+    OfflineFetchTransport m_fetch;
+    web::SystemClock m_clock;
+    std::unique_ptr<app::AppContext> m_context;
 };
 
 // The values of one query-string key, "" when absent.
