@@ -28,6 +28,21 @@ std::wstring to_wide_from(std::string_view bytes, unsigned code_page) {
     return wide;
 }
 
+std::string from_wide_to(std::wstring_view wide, unsigned code_page) {
+    if (wide.empty()) {
+        return {};
+    }
+    const int length = clamp_length(wide.size());
+    const int needed =
+        WideCharToMultiByte(code_page, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) {
+        return {};
+    }
+    std::string bytes(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(code_page, 0, wide.data(), length, bytes.data(), needed, nullptr, nullptr);
+    return bytes;
+}
+
 }  // namespace
 
 std::wstring to_wide(std::string_view utf8) {
@@ -35,22 +50,19 @@ std::wstring to_wide(std::string_view utf8) {
 }
 
 std::string to_utf8(std::wstring_view wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    const int length = clamp_length(wide.size());
-    const int needed =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0) {
-        return {};
-    }
-    std::string utf8(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, utf8.data(), needed, nullptr, nullptr);
-    return utf8;
+    return from_wide_to(wide, CP_UTF8);
 }
 
 std::string code_page_to_utf8(std::string_view bytes, unsigned code_page) {
     return to_utf8(to_wide_from(bytes, code_page));
+}
+
+std::string to_ansi(std::string_view utf8) {
+    return from_wide_to(to_wide(utf8), CP_ACP);
+}
+
+std::string ansi_to_utf8(std::string_view ansi) {
+    return code_page_to_utf8(ansi, CP_ACP);
 }
 
 }  // namespace qorvex::win32

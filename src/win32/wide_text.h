@@ -15,4 +15,9 @@ std::string to_utf8(std::wstring_view wide);
 // Text in a Windows code page (936 is GBK) to UTF-8; unmappable bytes become U+FFFD.
 std::string code_page_to_utf8(std::string_view bytes, unsigned code_page);
 
+// UTF-8 to the system's ANSI code page, for the functions that take "A"
+// texts; characters the code page lacks become its default character.
+std::string to_ansi(std::string_view utf8);
+std::string ansi_to_utf8(std::string_view ansi);
+
 }  // namespace qorvex::win32

@@ -120,8 +120,9 @@ void Win32Form::show(bool activate_it) {
 }
 
 void Win32Form::activate() {
-    if (m_window != nullptr) {
-        SetForegroundWindow(m_window);
+    // A handler of the activation may open a modal window, which must stay
+    // the active one: the window is activated once, by whichever call works.
+    if (m_window != nullptr && !SetForegroundWindow(m_window)) {
         SetActiveWindow(m_window);
     }
 }
