@@ -28,7 +28,8 @@ std::vector<app::EventWiringRow> main_rows_with(std::string_view component, runt
     std::vector<app::EventWiringRow> rows = app::event_wiring(app::AppWindow::Main);
     for (app::EventWiringRow& row : rows) {
         if (row.component == component && row.kind == kind) {
-            row.handler = handler;
+            row.handler = std::move(handler);
+            break;
         }
     }
     return rows;

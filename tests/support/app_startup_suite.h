@@ -16,6 +16,6 @@
 
 namespace qorvex::test {
 
-bool register_app_startup_suite(const std::string& backend, RuntimeDriverFactory factory);
+bool register_app_startup_suite(const std::string& backend, const RuntimeDriverFactory& factory);
 
 }  // namespace qorvex::test
