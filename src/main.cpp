@@ -12,19 +12,11 @@
 #include "regex/pcre2/pcre2_engine.h"
 #include "runtime/qt/qt_runtime.h"
 #include "web/clock.h"
+#include "web/curl/curl_fetch_transport.h"
 #include "web/curl/curl_http_transport.h"
 #include "web/fetch_transport.h"
 
 namespace {
-
-// FIXME: the update check's own fetch path over libcurl is not written yet;
-// until it is, every fetch fails as it would without network.
-class UnavailableFetchTransport final : public qorvex::web::FetchTransport {
-public:
-    qorvex::web::HttpReply fetch(const qorvex::web::HttpRequest& /*request*/) override {
-        return {};
-    }
-};
 
 qorvex::app::Deployment deployment() {
     namespace built = qorvex::deployment;
@@ -45,13 +37,14 @@ int main(int argc, char** argv) {
     const std::unique_ptr<qorvex::rx::RegexEngine> regex = qorvex::rx::make_pcre2_engine();
     const std::unique_ptr<qorvex::web::HttpTransport> http =
         qorvex::web::make_curl_http_transport();
-    UnavailableFetchTransport fetch;
+    const std::unique_ptr<qorvex::web::FetchTransport> fetch =
+        qorvex::web::make_curl_fetch_transport(qorvex::deployment::kCaFile);
     qorvex::web::SystemClock clock;
 
     return qorvex::app::run_program(runtime, {
                                                  .regex = *regex,
                                                  .http = *http,
-                                                 .fetch = fetch,
+                                                 .fetch = *fetch,
                                                  .clock = clock,
                                                  .deployment = deployment(),
                                              });

@@ -10,6 +10,7 @@
 #include "region/region_codes.h"
 #include "runtime/runtime.h"
 #include "scan/scan_controller.h"
+#include "web/update_check.h"
 
 namespace qorvex::app {
 
@@ -28,6 +29,8 @@ struct AppContext {
     std::shared_ptr<runtime::Form> notice_window;
     // Read by scan workers too: RegionCodes hands out whole snapshots.
     region::RegionCodes region_codes;
+    // The versions the update check compared and its update flag.
+    web::UpdateState update;
     // Declared last, so destroyed first: its workers are done before the
     // services and region codes they use go.
     scan::ScanController scan;

@@ -9,9 +9,10 @@ std::unique_ptr<web::HttpSession> OfflineHttpTransport::open_session() {
     return nullptr;
 }
 
-web::HttpReply OfflineFetchTransport::fetch(const web::HttpRequest& /*request*/) {
+std::unique_ptr<web::FetchExchange> OfflineFetchTransport::open(
+    const web::FetchTarget& /*target*/) {
     ++m_fetches;
-    return {};
+    return nullptr;
 }
 
 AppTestServices::AppTestServices() : m_regex(rx::make_pcre2_engine()) {}

@@ -28,7 +28,8 @@ private:
 
 class OfflineFetchTransport final : public web::FetchTransport {
 public:
-    web::HttpReply fetch(const web::HttpRequest& request) override;
+    // No request can be opened without a network.
+    std::unique_ptr<web::FetchExchange> open(const web::FetchTarget& target) override;
     int fetches() const { return m_fetches; }
 
 private:
