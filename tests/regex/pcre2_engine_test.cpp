@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <string>
 #include <thread>
@@ -38,6 +39,16 @@ std::string random_number_lines(std::size_t count, unsigned seed) {
     return text;
 }
 
+// Settings for tests of matching rather than of the time budget: the
+// interpreter's searches run many times slower under the sanitizers, which
+// instrument the memory copies it makes while backtracking.
+Pcre2Settings unhurried(bool jit = true) {
+    Pcre2Settings settings;
+    settings.use_jit = jit;
+    settings.scan_budget = std::chrono::minutes(1);
+    return settings;
+}
+
 std::vector<std::string> matches_of(RegexEngine& engine, std::string_view pattern,
                                     std::string_view subject) {
     RegexObject regex(engine);
@@ -59,10 +70,8 @@ TEST(Pcre2Engine, UsesMachineCodeWhereTheLibraryOffersIt) {
 }
 
 TEST(Pcre2Engine, InterpreterFindsWhatMachineCodeFinds) {
-    Pcre2Settings settings;
-    settings.use_jit = false;
-    const auto interpreter = make_pcre2_engine(settings);
-    const auto machine_code = make_pcre2_engine();
+    const auto interpreter = make_pcre2_engine(unhurried(false));
+    const auto machine_code = make_pcre2_engine(unhurried());
     const std::string subject = random_number_lines(400, 7U);
     for (const auto& pattern_class : scan::pattern_classes()) {
         SCOPED_TRACE(pattern_class.caption);
@@ -76,7 +85,7 @@ TEST(Pcre2Engine, SearchThatOutgrowsTheMachineCodeStackIsRunAgainByTheInterprete
     if (!pcre2_jit_available()) {
         GTEST_SKIP() << "this PCRE2 has no JIT, so there is no machine-code stack to outgrow";
     }
-    Pcre2Settings settings;
+    Pcre2Settings settings = unhurried();
     settings.jit_stack_bytes = 4096;
     const auto engine = make_pcre2_engine(settings);
     // Every repetition of the group keeps a backtracking point on the stack.
@@ -133,12 +142,10 @@ TEST(Pcre2Engine, ProgramPatternsNeedFarLessThanTheLimits) {
     // A hundredth of every limit still finds the same matches.
     const std::string subject = random_number_lines(400, 11U);
     for (const bool jit : {true, false}) {
-        Pcre2Settings tight;
-        tight.use_jit = jit;
+        Pcre2Settings tight = unhurried(jit);
         tight.match_limit = Pcre2Settings::kDefaultMatchLimit / 100;
         tight.depth_limit = Pcre2Settings::kDefaultDepthLimit / 100;
-        Pcre2Settings usual;
-        usual.use_jit = jit;
+        const Pcre2Settings usual = unhurried(jit);
         const auto tight_engine = make_pcre2_engine(tight);
         const auto usual_engine = make_pcre2_engine(usual);
         for (const auto& pattern_class : scan::pattern_classes()) {
