@@ -1,0 +1,283 @@
+#include "qt/qt_driver.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimerEvent>
+#include <QWindow>
+#include <algorithm>
+
+#include "runtime/component_properties.h"
+#include "runtime/form_validation.h"
+#include "runtime/qt/qt_text.h"
+#include "runtime/qt/transparent_label.h"
+
+namespace qorvex::test {
+
+namespace {
+
+using runtime::ComponentError;
+using runtime::ComponentType;
+using runtime::Property;
+using runtime::qt::QtForm;
+
+constexpr int kBoxWatchMs = 20;
+constexpr int kActivationPatienceMs = 2000;
+
+// One mouse action delivered through the platform window that holds
+// `widget`, at `pos` in the widget's coordinates: Qt itself finds the
+// receiver under the pointer, as for a real user.
+void mouse(QTest::MouseAction action, QWidget& widget, QPoint pos,
+           Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QWindow* window = widget.window()->windowHandle();
+    if (window == nullptr) {
+        return;
+    }
+    const QPoint at = window->mapFromGlobal(widget.mapToGlobal(pos));
+    QTest::mouseEvent(action, window, Qt::LeftButton, keys, at);
+}
+
+Qt::KeyboardModifiers modifiers(int key_state) {
+    Qt::KeyboardModifiers keys;
+    keys.setFlag(Qt::ControlModifier, (key_state & runtime::kKeyCtrl) != 0);
+    keys.setFlag(Qt::ShiftModifier, (key_state & runtime::kKeyShift) != 0);
+    keys.setFlag(Qt::AltModifier, (key_state & runtime::kKeyAlt) != 0);
+    return keys;
+}
+
+ComponentType type_of(QtForm& form, std::string_view name) {
+    const runtime::ComponentDescription* found = runtime::find_component(form.description(), name);
+    if (found == nullptr) {
+        throw ComponentError(runtime::unknown_component_message(form.description().name, name));
+    }
+    return found->type;
+}
+
+void refuse(std::string_view name, std::string_view action) {
+    throw ComponentError("component '" + std::string(name) + "' " + std::string(action));
+}
+
+// Qt gives the input focus only inside the active window, so the window is
+// made active, as a user's click would, before the input. This is the
+// platform's activation only: the program's first activation belongs to the
+// runtime (run() or activate()).
+void bring_forward(QtForm& form) {
+    QWidget* window = form.window();
+    if (window != nullptr && window->isEnabled() && !window->isActiveWindow()) {
+        window->activateWindow();
+        (void)QTest::qWaitForWindowActive(window, kActivationPatienceMs);
+    }
+}
+
+class PressCounter : public QObject {
+public:
+    explicit PressCounter(QWidget& watched) : m_watched(&watched) {
+        watched.installEventFilter(this);
+    }
+    ~PressCounter() override {
+        if (m_watched != nullptr) {
+            m_watched->removeEventFilter(this);
+        }
+    }
+    PressCounter(const PressCounter&) = delete;
+    PressCounter& operator=(const PressCounter&) = delete;
+
+    int presses() const { return m_presses; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonPress) {
+            ++m_presses;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QPointer<QWidget> m_watched;
+    int m_presses = 0;
+};
+
+}  // namespace
+
+QtForm& qt_form(runtime::Form& form) {
+    auto* window = dynamic_cast<QtForm*>(&form);
+    if (window == nullptr) {
+        throw ComponentError("the window was not made by the Qt runtime");
+    }
+    return *window;
+}
+
+QtDriver::QtDriver()
+    : m_runtime(std::make_unique<runtime::qt::QtRuntime>(
+          [this](std::string_view url) { m_opened_urls.emplace_back(url); })) {
+    QObject::connect(&m_box_watch, &QTimer::timeout, [this]() { close_open_message_boxes(); });
+    m_box_watch.start(kBoxWatchMs);
+}
+
+QtDriver::~QtDriver() {
+    m_box_watch.stop();
+    m_runtime.reset();
+    // Destroyed windows are deleted from the event loop; let them go now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void QtDriver::close_open_message_boxes() {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(top);
+        QAbstractButton* ok = box != nullptr ? box->button(QMessageBox::Ok) : nullptr;
+        if (ok == nullptr || !box->isVisible()) {
+            continue;
+        }
+        if (std::find(m_boxes_seen.begin(), m_boxes_seen.end(), box) == m_boxes_seen.end()) {
+            m_boxes_seen.emplace_back(box);
+            m_box_texts.push_back(runtime::qt::to_utf8(box->text()));
+            m_box_captions.push_back(runtime::qt::to_utf8(box->windowTitle()));
+        }
+        mouse(QTest::MouseClick, *ok, ok->rect().center());
+    }
+}
+
+bool QtDriver::click(runtime::Form& form, std::string_view name) {
+    QtForm& window = qt_form(form);
+    if (!window.exists()) {
+        return false;
+    }
+    auto* button = qobject_cast<QAbstractButton*>(window.widget(name));
+    if (button == nullptr) {
+        refuse(name, "cannot be clicked");
+    }
+    bring_forward(window);
+    QSignalSpy clicks(button, &QAbstractButton::clicked);
+    mouse(QTest::MouseClick, *button, button->rect().center());
+    return clicks.count() > 0;
+}
+
+bool QtDriver::choose_item(runtime::Form& form, std::string_view name, int index) {
+    QtForm& window = qt_form(form);
+    if (!window.exists()) {
+        return false;
+    }
+    runtime::require_property(name, type_of(window, name), Property::EditItems);
+    auto* list = qobject_cast<QComboBox*>(window.widget(name));
+    if (index < 0 || index >= list->count()) {
+        refuse(name, "has no item " + std::to_string(index));
+    }
+    bring_forward(window);
+    QSignalSpy chosen(list, &QComboBox::activated);
+    mouse(QTest::MouseClick, *list, list->rect().center());
+    QAbstractItemView* view = list->view();
+    if (!view->isVisible()) {
+        return false;  // the list did not open
+    }
+    const QModelIndex item = list->model()->index(index, list->modelColumn());
+    view->scrollTo(item);
+    mouse(QTest::MouseClick, *view->viewport(), view->visualRect(item).center());
+    if (view->isVisible()) {
+        QTest::keyClick(view->window()->windowHandle(), Qt::Key_Escape);
+    }
+    return chosen.count() > 0;
+}
+
+bool QtDriver::focus(runtime::Form& form, std::string_view name) {
+    QtForm& window = qt_form(form);
+    if (!window.exists()) {
+        return false;
+    }
+    runtime::require_property(name, type_of(window, name), Property::Focus);
+    QWidget* target = window.widget(name);
+    bring_forward(window);
+    if (auto* list = qobject_cast<QComboBox*>(target)) {
+        // Opening the list takes the focus; Escape closes it without a choice.
+        mouse(QTest::MouseClick, *list, list->rect().center());
+        if (list->view()->isVisible()) {
+            QTest::keyClick(list->view()->window()->windowHandle(), Qt::Key_Escape);
+        }
+    } else if (qobject_cast<QAbstractButton*>(target) != nullptr) {
+        // Pressed, then released beside it: the focus without a click.
+        mouse(QTest::MousePress, *target, target->rect().center());
+        mouse(QTest::MouseRelease, *target, QPoint(-2, -2));
+    } else if (qobject_cast<QAbstractItemView*>(target) != nullptr) {
+        // A corner clear of the rows, so that no row gets selected.
+        mouse(QTest::MouseClick, *target, QPoint(3, target->height() - 4));
+    } else {
+        mouse(QTest::MouseClick, *target, target->rect().center());
+    }
+    return target->hasFocus();
+}
+
+bool QtDriver::press_label(runtime::Form& form, std::string_view name, int x, int y,
+                           int key_state) {
+    QtForm& window = qt_form(form);
+    if (!window.exists()) {
+        return false;
+    }
+    auto* label = qobject_cast<runtime::qt::TransparentLabel*>(window.widget(name));
+    if (label == nullptr) {
+        refuse(name, "is not a transparent label and raises no button press");
+    }
+    bring_forward(window);
+    PressCounter counter(*label);
+    mouse(QTest::MousePress, *label, QPoint(x, y), modifiers(key_state));
+    mouse(QTest::MouseRelease, *label, QPoint(x, y), modifiers(key_state));
+    return counter.presses() > 0;
+}
+
+bool QtDriver::activate(runtime::Form& form) {
+    QtForm& window = qt_form(form);
+    if (!window.exists() || !window.window_enabled()) {
+        return false;
+    }
+    window.activate();
+    return QTest::qWaitForWindowActive(window.window(), kActivationPatienceMs);
+}
+
+bool QtDriver::close(runtime::Form& form) {
+    QtForm& window = qt_form(form);
+    if (!window.exists()) {
+        return false;
+    }
+    // What the title bar's close button asks of the window.
+    window.window()->close();
+    return !window.exists();
+}
+
+bool QtDriver::tick(runtime::Form& form, std::string_view timer_name) {
+    QtForm& window = qt_form(form);
+    if (!window.exists()) {
+        return false;
+    }
+    QTimer* timer = window.timer(timer_name);
+    if (!timer->isActive()) {
+        return false;
+    }
+    // The driver plays the clock: the timer sees one period elapse now.
+    QTimerEvent elapsed(timer->timerId());
+    QCoreApplication::sendEvent(timer, &elapsed);
+    return true;
+}
+
+void QtDriver::process_events() {
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool QtDriver::wait_until(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    return QTest::qWaitFor(done, static_cast<int>(timeout.count()));
+}
+
+std::optional<int> QtDriver::exit_code() const {
+    return m_runtime->exit_code();
+}
+
+std::optional<std::vector<std::string>> QtDriver::message_boxes() const {
+    return m_box_texts;
+}
+
+std::optional<std::vector<std::string>> QtDriver::opened_urls() const {
+    return m_opened_urls;
+}
+
+}  // namespace qorvex::test
