@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include "regex/pcre2/pcre2_engine.h"
+#include "regex/platform_engine.h"
 
 namespace qorvex::rx {
 namespace {
 
 TEST(PatternCache, DropsTheLeastRecentlyUsedWhenFull) {
-    const auto engine = make_pcre2_engine();
+    const auto engine = make_platform_engine();
     const auto a = engine->compile("a");
     const auto b = engine->compile("b");
     const auto c = engine->compile("c");
@@ -28,7 +28,7 @@ TEST(PatternCache, DropsTheLeastRecentlyUsedWhenFull) {
 }
 
 TEST(PatternCache, OptionsAreAPartOfTheKey) {
-    const auto engine = make_pcre2_engine();
+    const auto engine = make_platform_engine();
     const auto a = engine->compile("a");
     PatternCache cache;
     cache.insert("a", 1, a);

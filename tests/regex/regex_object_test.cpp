@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "regex/pcre2/pcre2_engine.h"
+#include "regex/platform_engine.h"
 
 namespace qorvex::rx {
 namespace {
@@ -23,7 +23,7 @@ protected:
         return texts;
     }
 
-    std::unique_ptr<RegexEngine> m_engine = make_pcre2_engine();
+    std::unique_ptr<RegexEngine> m_engine = make_platform_engine();
 };
 
 struct MatchCase {

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-#include "regex/pcre2/pcre2_engine.h"
+#include "regex/platform_engine.h"
 #include "scan/classification_pass.h"
 #include "scan/pattern_classes.h"
 
@@ -266,7 +266,7 @@ TEST(ClassCrossCheck, RegexesAgreeWithTheWordsOfTheClassTable) {
     }
     std::shuffle(numbers.begin(), numbers.end(), std::mt19937(7U));
 
-    const auto engine = rx::make_pcre2_engine();
+    const auto engine = rx::make_platform_engine();
     rx::RegexObject regex(*engine);
     std::array<std::size_t, kPatternClassCount> members{};
     std::size_t explained_cases = 0;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "regex/pcre2/pcre2_engine.h"
+#include "regex/platform_engine.h"
 #include "scan/pattern_classes.h"
 
 namespace qorvex::scan {
@@ -49,7 +49,7 @@ protected:
         return boxes;
     }
 
-    std::unique_ptr<rx::RegexEngine> m_engine = rx::make_pcre2_engine();
+    std::unique_ptr<rx::RegexEngine> m_engine = rx::make_platform_engine();
 };
 
 std::string box_of_class(int number) {

@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "regex/pcre2/pcre2_engine.h"
+#include "regex/platform_engine.h"
 #include "support/pool_sim_fixture.h"
 #include "web/clock.h"
-#include "web/curl/curl_http_transport.h"
+#include "web/platform_transports.h"
 
 namespace qorvex::scan {
 namespace {
@@ -32,8 +32,8 @@ TEST(NetworkTest, TellsWhetherTheStandInDeliversNumbers) {
         {"the rate-limit page", {.reply = "rate-limit"}, kServiceFailing},
         {"an error status", {.failure_rate = 1.0}, kServiceFailing},
     };
-    const auto http = web::make_curl_http_transport();
-    const auto regex = rx::make_pcre2_engine();
+    const auto http = web::make_platform_http_transport();
+    const auto regex = rx::make_platform_engine();
     web::SystemClock clock;
     for (const ServiceCase& row : cases) {
         SCOPED_TRACE(row.label);
@@ -56,8 +56,8 @@ TEST(NetworkTest, UnreachableServiceFails) {
         test::PoolSim gone;
         host = gone.host();
     }
-    const auto http = web::make_curl_http_transport();
-    const auto regex = rx::make_pcre2_engine();
+    const auto http = web::make_platform_http_transport();
+    const auto regex = rx::make_platform_engine();
     web::SystemClock clock;
     EXPECT_EQ(run_network_test(*http, *regex, clock, host), kServiceFailing);
 }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "regex/pcre2/pcre2_engine.h"
+#include "regex/platform_engine.h"
 
 namespace qorvex::scan {
 namespace {
@@ -48,7 +48,7 @@ TEST(NumberExtraction, EachChoiceFindsItsNumbers) {
          "１３５１２３４５６７８",
          {}},
     };
-    const auto engine = rx::make_pcre2_engine();
+    const auto engine = rx::make_platform_engine();
     for (const auto& row : rows) {
         SCOPED_TRACE(row.label);
         rx::RegexObject regex(*engine);

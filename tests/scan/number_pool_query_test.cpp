@@ -7,8 +7,8 @@
 #include <string>
 
 #include "support/pool_sim_fixture.h"
-#include "web/curl/curl_http_transport.h"
 #include "web/http_transport.h"
+#include "web/platform_transports.h"
 
 namespace qorvex::scan {
 namespace {
@@ -64,7 +64,7 @@ int phone_numbers_in(const std::string& text) {
 
 TEST(NumberPoolQuery, FetchesTheReplyOfTheStandInAsText) {
     test::PoolSim sim;
-    const auto http = web::make_curl_http_transport();
+    const auto http = web::make_platform_http_transport();
     const std::string reply = fetch_reply_text(*http, shanghai_url(sim, "1556000000123"));
 
     EXPECT_EQ(reply.rfind("jsonp_queryMoreNums(", 0), 0U);
@@ -78,7 +78,7 @@ TEST(NumberPoolQuery, FetchesTheReplyOfTheStandInAsText) {
 
 TEST(NumberPoolQuery, ReplyIsCutAtItsFirstZeroByte) {
     test::PoolSim sim({.reply = "zero-byte"});
-    const auto http = web::make_curl_http_transport();
+    const auto http = web::make_platform_http_transport();
     const std::string reply = fetch_reply_text(*http, shanghai_url(sim, "1556000000123"));
 
     const auto served = sim.served();
@@ -90,7 +90,7 @@ TEST(NumberPoolQuery, ReplyIsCutAtItsFirstZeroByte) {
 
 TEST(NumberPoolQuery, EmptyGroupKeyIsStillSentAndFindsNoNumbers) {
     test::PoolSim sim;
-    const auto http = web::make_curl_http_transport();
+    const auto http = web::make_platform_http_transport();
     const std::string reply =
         fetch_reply_text(*http, number_pool_url(sim.host(), {"31", "310", ""}, "1556000000123"));
 
@@ -106,7 +106,7 @@ TEST(NumberPoolQuery, FailedExchangeGivesTheEmptyText) {
         test::PoolSim gone;
         host = gone.host();
     }
-    const auto http = web::make_curl_http_transport();
+    const auto http = web::make_platform_http_transport();
     EXPECT_EQ(fetch_reply_text(*http, number_pool_url(host, {"31", "310", "34236498"}, "1")), "");
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/main_window_form.h"
-#include "regex/pcre2/pcre2_engine.h"
+#include "regex/platform_engine.h"
 #include "runtime/headless/headless_runtime.h"
 #include "scan/pattern_classes.h"
 
@@ -50,7 +50,7 @@ protected:
     }
 
     runtime::HeadlessRuntime m_runtime;
-    std::unique_ptr<rx::RegexEngine> m_engine = rx::make_pcre2_engine();
+    std::unique_ptr<rx::RegexEngine> m_engine = rx::make_platform_engine();
     std::shared_ptr<runtime::Form> m_window;
 };
 

@@ -1,6 +1,6 @@
 #include "support/app_fakes.h"
 
-#include "regex/pcre2/pcre2_engine.h"
+#include "regex/platform_engine.h"
 
 namespace qorvex::test {
 
@@ -15,7 +15,7 @@ std::unique_ptr<web::FetchExchange> OfflineFetchTransport::open(
     return nullptr;
 }
 
-AppTestServices::AppTestServices() : m_regex(rx::make_pcre2_engine()) {}
+AppTestServices::AppTestServices() : m_regex(rx::make_platform_engine()) {}
 
 app::Services AppTestServices::services() {
     return app::Services{

@@ -1,28 +1,19 @@
 #include "support/pool_sim_fixture.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
 #include "app/main_window.h"
-#include "regex/pcre2/pcre2_engine.h"
-#include "web/curl/curl_http_transport.h"
-
-extern char** environ;
+#include "regex/platform_engine.h"
+#include "web/platform_transports.h"
 
 namespace qorvex::test {
 namespace {
@@ -31,35 +22,15 @@ constexpr const char* kScript = QORVEX_SOURCE_DIR "/tools/pool-sim/pool_sim.py";
 constexpr const char* kStateDir = QORVEX_BINARY_DIR "/pool-sim";
 constexpr std::string_view kReadyPrefix = "pool-sim listening on https://127.0.0.1:";
 // First start makes the certificates with openssl, which takes a moment.
-constexpr int kStartTimeoutMs = 30'000;
+constexpr std::chrono::milliseconds kStartTimeout{30'000};
 // A stand-in whose test crashed goes away by itself.
 constexpr const char* kLifetimeSeconds = "900";
 
 std::string next_log_path() {
     static std::atomic<int> counter{0};
-    return std::string(kStateDir) + "/served-" + std::to_string(getpid()) + "-" +
+    return std::string(kStateDir) + "/served-" +
+           std::to_string(test_support::current_process_id()) + "-" +
            std::to_string(counter.fetch_add(1)) + ".log";
-}
-
-std::string read_ready_line(int fd) {
-    std::string line;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartTimeoutMs);
-    while (line.find('\n') == std::string::npos) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd watched{fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&watched, 1, static_cast<int>(left.count())) <= 0) {
-            throw std::runtime_error("pool-sim did not start: " + line);
-        }
-        char buffer[256];
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got <= 0) {
-            throw std::runtime_error("pool-sim ended before listening: " + line);
-        }
-        line.append(buffer, static_cast<std::size_t>(got));
-    }
-    return line.substr(0, line.find('\n'));
 }
 
 std::string hex_decode(std::string_view hex) {
@@ -78,7 +49,8 @@ std::string hex_decode(std::string_view hex) {
 
 PoolSim::PoolSim(const PoolSimOptions& options)
     : m_state_dir(kStateDir), m_log_path(next_log_path()) {
-    mkdir(m_state_dir.c_str(), 0755);
+    std::error_code ignored;
+    std::filesystem::create_directories(m_state_dir, ignored);
     const std::vector<std::string> args = {"python3",
                                            kScript,
                                            "--state-dir",
@@ -104,38 +76,14 @@ PoolSim::PoolSim(const PoolSimOptions& options)
                                            "--lifetime-s",
                                            kLifetimeSeconds,
                                            "--exit-with-parent"};
-    std::vector<char*> argv;
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
+    // It stops on SIGTERM; it also stops by itself after its lifetime.
+    m_process = std::make_unique<test_support::ChildProcess>(args, test_support::StopBy::Signal);
+    const std::optional<std::string> ready = m_process->read_line(kStartTimeout);
+    if (!ready || ready->rfind(kReadyPrefix, 0) != 0) {
+        m_process.reset();
+        throw std::runtime_error("pool-sim did not start: " + ready.value_or(""));
     }
-    argv.push_back(nullptr);
-
-    int pipe_fds[2];
-    if (pipe2(pipe_fds, O_CLOEXEC) != 0) {
-        throw std::runtime_error("pool-sim: no pipe");
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
-    const int spawned = posix_spawnp(&m_pid, "python3", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipe_fds[1]);
-    if (spawned != 0) {
-        close(pipe_fds[0]);
-        throw std::runtime_error("pool-sim: python3 could not be started");
-    }
-    try {
-        const std::string ready = read_ready_line(pipe_fds[0]);
-        if (ready.rfind(kReadyPrefix, 0) != 0) {
-            throw std::runtime_error("pool-sim said: " + ready);
-        }
-        m_port = std::stoi(ready.substr(kReadyPrefix.size()));
-    } catch (...) {
-        close(pipe_fds[0]);
-        stop();
-        throw;
-    }
-    close(pipe_fds[0]);
+    m_port = std::stoi(ready->substr(kReadyPrefix.size()));
 }
 
 PoolSim::~PoolSim() {
@@ -144,14 +92,10 @@ PoolSim::~PoolSim() {
 }
 
 void PoolSim::stop() {
-    if (m_pid <= 0) {
-        return;
+    if (m_process) {
+        m_process->stop();
+        m_process.reset();
     }
-    kill(m_pid, SIGTERM);
-    int status = 0;
-    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    m_pid = -1;
 }
 
 std::string PoolSim::host() const {
@@ -185,8 +129,8 @@ std::vector<ServedQuery> PoolSim::served() const {
 PoolSimProgram::PoolSimProgram(runtime::Runtime& runtime, const PoolSimOptions& options)
     : m_pool_sim(options),
       m_carrier_host(m_pool_sim.host()),
-      m_regex(rx::make_pcre2_engine()),
-      m_http(web::make_curl_http_transport()) {
+      m_regex(rx::make_platform_engine()),
+      m_http(web::make_platform_http_transport()) {
     app::Services services{*m_regex, *m_http, m_fetch, m_clock, {}};
     services.deployment.carrier_host = m_carrier_host.c_str();
     m_context = std::make_unique<app::AppContext>(runtime, services);

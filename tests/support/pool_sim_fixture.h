@@ -6,8 +6,6 @@
 // with exactly the numbers that were served. PoolSimProgram runs the whole
 // program against it.
 
-#include <sys/types.h>
-
 #include <chrono>
 #include <memory>
 #include <string>
@@ -18,6 +16,7 @@
 #include "regex/regex_engine.h"
 #include "runtime/runtime.h"
 #include "support/app_fakes.h"
+#include "support/child_process.h"
 #include "web/clock.h"
 #include "web/http_transport.h"
 
@@ -61,7 +60,7 @@ public:
     void stop();
 
 private:
-    pid_t m_pid = -1;
+    std::unique_ptr<test_support::ChildProcess> m_process;
     int m_port = 0;
     std::string m_state_dir;
     std::string m_log_path;

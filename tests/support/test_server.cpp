@@ -1,28 +1,17 @@
 #include "support/test_server.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
-
-extern char** environ;
 
 namespace qorvex::test_support {
 
 namespace {
 
 constexpr const char* kScript = QORVEX_SOURCE_DIR "/tests/support/test_server.py";
-constexpr int kStartTimeoutMs = 60000;
+constexpr auto kStartTimeout = std::chrono::milliseconds(60000);
 constexpr auto kStopGrace = std::chrono::seconds(10);
 
 void add_param(std::string& query, std::string_view key, std::string_view value) {
@@ -30,25 +19,6 @@ void add_param(std::string& query, std::string_view key, std::string_view value)
     query += key;
     query += "=";
     query += percent_encoded(value);
-}
-
-// Reads one line from `fd`, waiting at most `timeout_ms` for each byte.
-std::optional<std::string> read_line(int fd, int timeout_ms) {
-    std::string line;
-    while (true) {
-        pollfd ready{fd, POLLIN, 0};
-        if (poll(&ready, 1, timeout_ms) <= 0) {
-            return std::nullopt;
-        }
-        char c = 0;
-        if (read(fd, &c, 1) != 1) {
-            return std::nullopt;
-        }
-        if (c == '\n') {
-            return line;
-        }
-        line.push_back(c);
-    }
 }
 
 std::vector<std::string> split_lines(std::string_view text) {
@@ -71,11 +41,17 @@ std::vector<std::string> split_lines(std::string_view text) {
 TestServer::TestServer(TestServerOptions options) : m_options(std::move(options)) {
     std::vector<std::string> args = {"python3", kScript};
     if (m_options.tls) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qorvex-server-XXXXXX");
-        if (mkdtemp(pattern.data()) == nullptr) {
+        // Beside the build, so that a Windows test under Wine names it as
+        // the Linux server does.
+        static std::atomic<int> counter{0};
+        m_temp_dir = std::string(QORVEX_BINARY_DIR) + "/test-server-" +
+                     std::to_string(current_process_id()) + "-" +
+                     std::to_string(counter.fetch_add(1));
+        std::error_code failed;
+        std::filesystem::create_directories(m_temp_dir, failed);
+        if (failed) {
             throw std::runtime_error("cannot make a directory for the test certificate");
         }
-        m_temp_dir = pattern;
         m_certificate_path = m_temp_dir + "/cert.pem";
         args.insert(args.end(), {"--tls", m_temp_dir});
     }
@@ -83,33 +59,9 @@ TestServer::TestServer(TestServerOptions options) : m_options(std::move(options)
         args.insert(args.end(), {"--proxy-user", *m_options.proxy_user, "--proxy-password",
                                  m_options.proxy_password});
     }
-
-    int to_child[2];
-    int from_child[2];
-    if (pipe2(to_child, O_CLOEXEC) != 0 || pipe2(from_child, O_CLOEXEC) != 0) {
-        throw std::runtime_error("cannot make pipes for the test server");
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, to_child[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, from_child[1], STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    const int spawned = posix_spawnp(&m_pid, "python3", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(to_child[0]);
-    close(from_child[1]);
-    m_stdin_fd = to_child[1];
-    m_stdout_fd = from_child[0];
-    if (spawned != 0) {
-        m_pid = -1;
-        throw std::runtime_error("cannot start python3 for the test server");
-    }
-
-    const std::optional<std::string> ready = read_line(m_stdout_fd, kStartTimeoutMs);
+    // The server stops when its input ends.
+    m_process = std::make_unique<ChildProcess>(args, StopBy::ClosingInput);
+    const std::optional<std::string> ready = m_process->read_line(kStartTimeout);
     if (!ready || !ready->starts_with("port ")) {
         throw std::runtime_error("the test server did not report its port");
     }
@@ -118,27 +70,11 @@ TestServer::TestServer(TestServerOptions options) : m_options(std::move(options)
 }
 
 TestServer::~TestServer() {
-    if (m_stdin_fd >= 0) {
-        close(m_stdin_fd);  // the server stops when its input ends
-    }
-    if (m_pid > 0) {
-        const auto deadline = std::chrono::steady_clock::now() + kStopGrace;
-        int status = 0;
-        while (waitpid(m_pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                kill(m_pid, SIGKILL);
-                waitpid(m_pid, &status, 0);
-                break;
-            }
-            usleep(10000);
-        }
-    }
+    m_process->stop(kStopGrace);
     if (m_log_reader.joinable()) {
         m_log_reader.join();
     }
-    if (m_stdout_fd >= 0) {
-        close(m_stdout_fd);
-    }
+    m_process.reset();
     if (!m_temp_dir.empty()) {
         std::error_code ignored;
         std::filesystem::remove_all(m_temp_dir, ignored);
@@ -146,7 +82,8 @@ TestServer::~TestServer() {
 }
 
 void TestServer::read_log() {
-    while (const std::optional<std::string> line = read_line(m_stdout_fd, -1)) {
+    while (const std::optional<std::string> line =
+               m_process->read_line(std::chrono::milliseconds(-1))) {
         if (line->starts_with("request ")) {
             const std::lock_guard lock(m_mutex);
             m_requests.push_back(line->substr(8));
@@ -250,19 +187,6 @@ std::string percent_encoded(std::string_view text) {
         }
     }
     return encoded;
-}
-
-int closed_loopback_port() {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof(address);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
 }
 
 }  // namespace qorvex::test_support

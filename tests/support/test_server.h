@@ -1,13 +1,14 @@
 #pragma once
 
-#include <sys/types.h>
-
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include "support/child_process.h"
 
 // A local HTTP or HTTPS server for tests, run as a child process on a free
 // loopback port (tests/support/test_server.py). By default it echoes each
@@ -64,9 +65,7 @@ private:
     void read_log();
 
     TestServerOptions m_options;
-    pid_t m_pid = -1;
-    int m_stdin_fd = -1;
-    int m_stdout_fd = -1;
+    std::unique_ptr<ChildProcess> m_process;
     int m_port = 0;
     std::string m_temp_dir;
     std::string m_certificate_path;
