@@ -7,6 +7,7 @@
 #include <QTreeWidget>
 #include <array>
 
+#include "runtime/qt/caption_label.h"
 #include "runtime/qt/component_text.h"
 #include "runtime/qt/drop_down_list.h"
 #include "runtime/qt/multi_line_edit.h"
@@ -42,7 +43,7 @@ void set_up_label(QLabel& label) {
 }
 
 QWidget* build_label(const ComponentDescription& /*description*/, QWidget* parent) {
-    auto* label = new QLabel(parent);
+    auto* label = new CaptionLabel(parent);
     set_up_label(*label);
     return label;
 }

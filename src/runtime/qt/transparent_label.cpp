@@ -23,7 +23,7 @@ int key_state(Qt::KeyboardModifiers modifiers) {
 
 }  // namespace
 
-TransparentLabel::TransparentLabel(QWidget* parent) : QLabel(parent) {
+TransparentLabel::TransparentLabel(QWidget* parent) : CaptionLabel(parent) {
     setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
 }

@@ -4,14 +4,14 @@
 // that reports a left button press with the position in its own coordinates
 // and the modifier keys held.
 
-#include <QLabel>
 #include <functional>
 
 #include "runtime/events.h"
+#include "runtime/qt/caption_label.h"
 
 namespace qorvex::runtime::qt {
 
-class TransparentLabel : public QLabel {
+class TransparentLabel : public CaptionLabel {
     Q_OBJECT
 
 public:
