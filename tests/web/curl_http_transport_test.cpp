@@ -164,6 +164,33 @@ TEST_F(CurlWebAccess, MethodTableOnTheWire) {
     }
 }
 
+TEST_F(CurlWebAccess, ReusedRequestObjectSendsEachRequestAfresh) {
+    const std::unique_ptr<HttpSession> session = m_transport->open_session();
+    ASSERT_NE(session, nullptr);
+    const auto send = [&](int method, std::string body, std::string headers) {
+        WebAccessArgs args;
+        args.url = server().url("/again");
+        args.method = method;
+        args.post_text = std::move(body);
+        args.extra_headers = std::move(headers);
+        args.request_object = session.get();
+        const Bytes reply = web_access(*m_transport, args);
+        EXPECT_EQ(args.status_code, 200) << "method " << method;
+        return reply;
+    };
+    const EchoedRequest post = echoed(send(1, "a=1", "X-Once: 1"));
+    EXPECT_EQ(post.body, "a=1");
+    EXPECT_TRUE(send(2, "", "").empty());
+    const EchoedRequest get = echoed(send(0, "", ""));
+    EXPECT_EQ(get.method, "GET");
+    EXPECT_EQ(get.body, "");
+    EXPECT_TRUE(get.values_of("Content-Type").empty());
+    EXPECT_TRUE(get.values_of("Content-Length").empty());
+    EXPECT_TRUE(get.values_of("X-Once").empty());
+    EXPECT_EQ(echoed(send(5, "", "")).method, "DELETE");
+    EXPECT_EQ(echoed(send(0, "", "")).method, "GET");
+}
+
 TEST_F(CurlWebAccess, SetCookieLinesBecomeTheReceivedCookies) {
     ReplyScript script;
     script.set_cookies = {"a=1; path=/", "b=2"};
@@ -303,6 +330,8 @@ TEST_F(CurlWebAccess, SuppliedRequestObjectKeepsItsCookiesAndTimeouts) {
     second.url = server().url("/echo");
     second.request_object = session.get();
     second.timeout_s = -1;
+    EXPECT_EQ(echoed(web_access(*m_transport, second)).values_of("Cookie"),
+              std::vector<std::string>{"sid=42"});
     EXPECT_EQ(echoed(web_access(*m_transport, second)).values_of("Cookie"),
               std::vector<std::string>{"sid=42"});
 

@@ -31,13 +31,16 @@ bool has_field(const HttpRequest& request, std::string_view name) {
 
 class CurlHttpSession final : public HttpSession {
 public:
+    // Every exchange sets every option it uses, so the handle is never
+    // reset: a reset would drop libcurl's record of the cookie store setting
+    // without freeing it. Connections and the store live in the handles.
     CurlHttpSession(std::unique_ptr<CurlMulti> multi, std::unique_ptr<CurlEasy> easy)
-        : m_multi(std::move(multi)), m_easy(std::move(easy)) {}
+        : m_multi(std::move(multi)), m_easy(std::move(easy)) {
+        curl_easy_setopt(m_easy->get(), CURLOPT_COOKIEFILE, "");
+    }
 
     HttpReply exchange(const HttpRequest& request) override {
         CURL* handle = m_easy->get();
-        // A reset keeps the connections and the cookie store, not the options.
-        curl_easy_reset(handle);
         if (request.timeout_ms.has_value()) {
             m_connect_timeout_ms = *request.timeout_ms;
             m_stall_timeout_ms = *request.timeout_ms;
@@ -55,6 +58,10 @@ public:
         limits.stall_timeout = std::chrono::milliseconds(m_stall_timeout_ms);
         limits.body_cap = kReplyBodyCap;
         CurlExchangeResult result = perform_curl_exchange(m_multi->get(), handle, limits);
+        // The handle outlives the header lists and the body it was lent.
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
+        curl_easy_setopt(handle, CURLOPT_PROXYHEADER, nullptr);
+        curl_easy_setopt(handle, CURLOPT_POSTFIELDS, nullptr);
         if (!result.completed) {
             return {};
         }
@@ -79,7 +86,6 @@ private:
         curl_easy_setopt(handle, CURLOPT_NOPROXY, "");
         curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, request.follow_redirects ? 1L : 0L);
         curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
-        curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
     }
 
     static void fill_header_lists(const HttpRequest& request, CurlHeaderList& headers,
@@ -103,6 +109,9 @@ private:
     }
 
     static void set_method(CURL* handle, const HttpRequest& request) {
+        // Back to a plain GET first, whatever the previous exchange sent.
+        curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, nullptr);
+        curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
         if (request.verb == "HEAD") {
             curl_easy_setopt(handle, CURLOPT_NOBODY, 1L);
             return;
