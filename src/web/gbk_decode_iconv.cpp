@@ -15,7 +15,8 @@ namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 // iconv_open reports failure with the handle value -1.
-const iconv_t kNoConverter = reinterpret_cast<iconv_t>(std::intptr_t{-1});
+const iconv_t kNoConverter =
+    reinterpret_cast<iconv_t>(std::intptr_t{-1});  // NOLINT(performance-no-int-to-ptr)
 constexpr std::size_t kConversionFailed = static_cast<std::size_t>(-1);
 
 class Converter {

@@ -122,16 +122,6 @@ TEST(UpdateNotice, FollowsTheVersionFileOfTheStandIn) {
     }
 }
 
-TEST(UpdateNotice, ATrailingSpaceInTheVersionNameCountsAsNewer) {
-    test::ScriptedFetchTransport fetch;
-    fetch.reply.body = gbk_version_file("V20190423 ");
-    UpdateRun run(fetch, "dl.example");
-
-    ASSERT_TRUE(run.runtime().activate(run.main()));
-    ASSERT_TRUE(run.notice_open());
-    EXPECT_EQ(run.notice().text(kNoticeLabel), expected_message("V20190423 "));
-}
-
 TEST(UpdateNotice, ConfirmOpensTheReleasePageAndEndsTheProgramWithExitCode0) {
     runtime::HeadlessRuntime runtime;
     test::AppTestServices test_services;

@@ -82,37 +82,6 @@ TEST(UpdateCheck, AFetchThatCannotBeOpenedNamesNoVersion) {
     EXPECT_EQ(state.update_flag, kUpdateFound);
 }
 
-TEST(UpdateCheck, RunsOncePerRun) {
-    ScriptedFetchTransport transport;
-    transport.reply.body = bytes_of_text(kGbkBegin + "V20190501" + kGbkEnd);
-    UpdateState state;
-
-    EXPECT_TRUE(update_check(transport, kHost, state));
-    EXPECT_FALSE(update_check(transport, kHost, state));
-    EXPECT_EQ(transport.opened.size(), 1U);
-    EXPECT_EQ(state.update_flag, kUpdateFound);
-}
-
-TEST(UpdateCheck, AnEmptyDownloadHostSwitchesTheCheckOff) {
-    ScriptedFetchTransport transport;
-    UpdateState state;
-
-    EXPECT_FALSE(update_check(transport, "", state));
-    EXPECT_TRUE(transport.opened.empty());
-    EXPECT_EQ(state.current_version, "");
-    EXPECT_EQ(state.update_flag, 0);
-}
-
-TEST(UpdateCheck, MessageNamesBothVersions) {
-    UpdateState state;
-    state.current_version = "V20190423";
-    state.latest_version = "V20190501";
-    EXPECT_EQ(update_message(state),
-              "检测到新版本，到论坛下载新版本\r\n\r\n当前版本：V20190423\r\n\r\n最新版本："
-              "V20190501\r\n\r\n如果最新版本为空白则软件没网，查看网络防火墙是否允许软件联网，"
-              "或建议使用VM虚拟机使用");
-}
-
 TEST(UpdateCheck, AddressesOnTheDeploymentHosts) {
     EXPECT_EQ(version_file_url("dl.example"),
               "https://dl.example/%E6%9B%B4%E6%96%B0%E7%89%88%E6%9C%AC.txt");

@@ -122,22 +122,6 @@ TEST(WininetFetch, ChoosesProxyRuleFlagsAndVerb) {
     }
 }
 
-TEST(WininetFetch, PostSendsThePostTextAndLeavesItsBytesWithTheCaller) {
-    ScriptedFetchTransport transport;
-    WininetFetchArgs args;
-    args.url = "http://srv/form";
-    args.method = kMethodPost;
-    args.post_text = "a=1&b=2";
-    wininet_fetch(transport, args);
-
-    EXPECT_EQ(args.post_bytes, bytes_of_text("a=1&b=2"));
-    ASSERT_EQ(transport.sent.size(), 1U);
-    EXPECT_EQ(transport.sent[0].body, bytes_of_text("a=1&b=2"));
-    EXPECT_EQ(args.extra_headers,
-              "Accept: */*\r\nReferer: http://srv/form\r\nAccept-Language: zh-cn\r\n"
-              "Content-Type: application/x-www-form-urlencoded");
-}
-
 TEST(WininetFetch, BodyBytesWinOverThePostTextAndGetSendsNoBody) {
     ScriptedFetchTransport put_transport;
     WininetFetchArgs put;
@@ -181,23 +165,6 @@ TEST(WininetFetch, AppendsTheSentCookies) {
         wininet_fetch(transport, args);
         EXPECT_TRUE(args.extra_headers.ends_with(row.block_tail)) << row.label;
     }
-}
-
-TEST(WininetFetch, ReturnsTheRawHeaderBlockWholeAndItsCookies) {
-    ScriptedFetchTransport transport;
-    const std::string long_value(6000, 'v');
-    transport.reply.body = bytes_of_text("body");
-    transport.reply.raw_headers =
-        "HTTP/1.1 200 OK\r\nSet-Cookie: a=1; path=/\r\nX-Long: " + long_value +
-        "\r\nSet-Cookie: b=2\r\n\r\n";
-    WininetFetchArgs args;
-    args.url = "http://srv/";
-    args.send_cookies = "b=0; c=3";
-
-    EXPECT_EQ(wininet_fetch(transport, args), bytes_of_text("body"));
-    EXPECT_EQ(args.response_headers, transport.reply.raw_headers);
-    EXPECT_EQ(args.received_cookies, "a=1; b=2; c=3");
-    EXPECT_EQ(args.send_cookies, "a=1; b=2; c=3");
 }
 
 TEST(WininetFetch, ARequestThatCannotBeOpenedChangesNothing) {
