@@ -63,7 +63,7 @@ std::unique_ptr<rx::RegexEngine> engine_with_jit(bool jit) {
     return rx::make_pcre2_engine(settings);
 }
 
-void BM_ClassificationPass(benchmark::State& state) {
+void classification_pass(benchmark::State& state) {
     const auto engine = engine_with_jit(true);
     const std::string reply = reply_text(random_numbers(static_cast<std::size_t>(kReplyNumbers)));
     rx::RegexObject regex(*engine);
@@ -74,11 +74,11 @@ void BM_ClassificationPass(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kReplyNumbers);
 }
-BENCHMARK(BM_ClassificationPass)->Unit(benchmark::kMicrosecond);
+BENCHMARK(classification_pass)->Unit(benchmark::kMicrosecond);
 
 // The same pass with the window in the loop: reading the choices, the
 // running count, one append per box and the scratch box emptied.
-void BM_ClassificationPassOnWindow(benchmark::State& state) {
+void classification_pass_on_window(benchmark::State& state) {
     const auto engine = engine_with_jit(true);
     runtime::HeadlessRuntime runtime;
     const auto window =
@@ -94,10 +94,10 @@ void BM_ClassificationPassOnWindow(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kReplyNumbers);
 }
-BENCHMARK(BM_ClassificationPassOnWindow)->Unit(benchmark::kMicrosecond);
+BENCHMARK(classification_pass_on_window)->Unit(benchmark::kMicrosecond);
 
 // The fifteen patterns over listed numbers, in replies of 200.
-void BM_RawClassification(benchmark::State& state) {
+void raw_classification(benchmark::State& state) {
     const auto engine = engine_with_jit(state.range(0) != 0);
     const std::string subject =
         listed_numbers(random_numbers(static_cast<std::size_t>(kReplyNumbers)));
@@ -109,11 +109,11 @@ void BM_RawClassification(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kReplyNumbers);
     state.SetLabel(state.range(0) != 0 ? "PCRE2 JIT" : "PCRE2 interpreter");
 }
-BENCHMARK(BM_RawClassification)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(raw_classification)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 // The baseline: the same fifteen patterns through std::regex with the
 // ECMAScript grammar and multi-line anchors, compiled once, the same loop.
-void BM_RawClassificationStdRegex(benchmark::State& state) {
+void raw_classification_std_regex(benchmark::State& state) {
     const auto flags = std::regex::ECMAScript | std::regex::icase | std::regex::multiline;
     std::vector<std::regex> patterns;
     for (const auto& pattern_class : scan::pattern_classes()) {
@@ -138,12 +138,12 @@ void BM_RawClassificationStdRegex(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kReplyNumbers);
     state.SetLabel("std::regex");
 }
-BENCHMARK(BM_RawClassificationStdRegex)->Unit(benchmark::kMicrosecond);
+BENCHMARK(raw_classification_std_regex)->Unit(benchmark::kMicrosecond);
 
 // The worst a custom pattern can do. Over a long run of digits the match
 // limit stops it at the first position; over thousands of thirteen-digit
 // lines every position stays under the limit and the time budget stops it.
-void BM_RunawayCustomPattern(benchmark::State& state) {
+void runaway_custom_pattern(benchmark::State& state) {
     const auto engine = engine_with_jit(state.range(1) != 0);
     const bool long_run = state.range(0) == 0;
     std::string subject;
@@ -166,7 +166,7 @@ void BM_RunawayCustomPattern(benchmark::State& state) {
     state.SetLabel(std::string(long_run ? "long run, " : "5000 lines, ") +
                    (state.range(1) != 0 ? "JIT" : "interpreter"));
 }
-BENCHMARK(BM_RunawayCustomPattern)
+BENCHMARK(runaway_custom_pattern)
     ->Args({0, 1})
     ->Args({0, 0})
     ->Args({1, 1})

@@ -83,7 +83,10 @@ std::vector<DiffCase> program_pattern_cases() {
     std::vector<DiffCase> cases;
     for (const auto& pattern : patterns) {
         for (const auto& [name, subject] : subjects) {
-            cases.push_back({pattern + " over " + name, pattern, subject, "[$1]"});
+            std::string label = pattern;
+            label += " over ";
+            label += name;
+            cases.push_back({label, pattern, subject, "[$1]"});
         }
     }
     return cases;
@@ -207,6 +210,7 @@ void compare_with_ecmascript(RegexEngine& engine, const std::vector<DiffCase>& c
         GTEST_SKIP() << "Node.js (node) is not installed: the ECMAScript reference cannot run";
     }
     std::vector<ReferenceCase> reference_cases;
+    reference_cases.reserve(cases.size());
     for (const auto& test_case : cases) {
         reference_cases.push_back({test_case.pattern, test_case.subject, test_case.replacement});
     }

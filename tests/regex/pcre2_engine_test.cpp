@@ -173,6 +173,7 @@ TEST(Pcre2Engine, ThreadsShareCompiledPatterns) {
     }
     std::vector<std::vector<std::vector<std::string>>> found(4);
     std::vector<std::thread> threads;
+    threads.reserve(found.size());
     for (auto& results : found) {
         threads.emplace_back([&engine, &subject, &results] {
             for (int round = 0; round < 5; ++round) {

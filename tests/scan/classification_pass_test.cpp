@@ -79,6 +79,7 @@ TEST_F(ClassificationPassTest, ExampleNumbersLandInTheirClasses) {
         {"10000000000", {1, 2, 3, 4, 5, 6, 7, 10, 13, 14}},
     };
     std::vector<std::string> numbers;
+    numbers.reserve(rows.size());
     for (const auto& row : rows) {
         numbers.push_back(row.number);
     }
@@ -168,7 +169,10 @@ TEST_F(ClassificationPassTest, LineEndsMayBeCrLfLfOrCr) {
     for (const std::string line_end : {"\r\n", "\n", "\r"}) {
         SCOPED_TRACE(line_end == "\r\n" ? "CR LF" : line_end == "\n" ? "LF" : "CR");
         rx::RegexObject regex(*m_engine);
-        const std::string subject = "10512125656" + line_end + "10012345678" + line_end;
+        std::string subject = "10512125656";
+        subject += line_end;
+        subject += "10012345678";
+        subject += line_end;
         const auto appends = classify_numbers(regex, subject, "688");
         EXPECT_EQ(appends[9].text, "10512125656\r\n");
         EXPECT_EQ(appends[11].text, "10012345678\r\n");

@@ -7,7 +7,7 @@ namespace qorvex::rx {
 namespace {
 
 // The stack starts small and grows on demand up to its maximum.
-constexpr std::size_t kJitStackStartBytes = 32 * 1024;
+constexpr std::size_t kJitStackStartBytes = std::size_t{32} * 1024;
 
 class ThreadJitStack {
 public:

@@ -28,7 +28,7 @@ struct Pcre2Settings {
     // stay below a hundred.
     static constexpr std::uint32_t kDefaultDepthLimit = 10'000;
     // PCRE2 suggests 512 KiB to 1 MiB for any pattern.
-    static constexpr std::size_t kDefaultJitStackBytes = 1024 * 1024;
+    static constexpr std::size_t kDefaultJitStackBytes = std::size_t{1024} * 1024;
     // A whole pass over a 200-number reply takes well under a millisecond; a
     // search still running after this long is given up.
     static constexpr std::chrono::milliseconds kDefaultScanBudget{100};
