@@ -37,18 +37,21 @@ std::string message_box_text(HWND box) {
 
 // True when no top-level window of this thread but the box itself takes input.
 bool all_thread_windows_disabled(HWND box) {
-    bool disabled = true;
+    struct Search {
+        HWND box;
+        bool disabled;
+    } search{box, true};
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND window, LPARAM data) -> BOOL {
-            auto* result = reinterpret_cast<bool*>(data);
-            if (IsWindowVisible(window) && IsWindowEnabled(window)) {
-                *result = false;
+            auto* state = reinterpret_cast<Search*>(data);
+            if (window != state->box && IsWindowVisible(window) && IsWindowEnabled(window)) {
+                state->disabled = false;
             }
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&disabled));
-    return disabled || !IsWindowEnabled(box);
+        reinterpret_cast<LPARAM>(&search));
+    return search.disabled;
 }
 
 // Runs inside the message box's own loop, once the box shows its text.

@@ -248,6 +248,15 @@ HWND Win32Form::control(std::string_view name) const {
     return found != nullptr ? found->window : nullptr;
 }
 
+int Win32Form::control_id(const FormDescription& description, std::string_view name) {
+    for (std::size_t i = 0; i < description.components.size(); ++i) {
+        if (description.components[i].name == name) {
+            return kFirstControlId + static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
 UINT_PTR Win32Form::timer_id(std::string_view name) const {
     const Component* found = find(name);
     return found != nullptr && found->description->type == ComponentType::Timer

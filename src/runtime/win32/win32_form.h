@@ -69,6 +69,9 @@ public:
     bool belongs_to(const Win32Runtime& runtime) const { return &m_runtime == &runtime; }
     // The control of a component; nullptr for timers and unknown names.
     HWND control(std::string_view name) const;
+    // The control identifier a component of `description` gets; -1 for an
+    // unknown name. Tools outside the program find controls by it.
+    static int control_id(const FormDescription& description, std::string_view name);
     // Timer identifier of a timer component, for WM_TIMER; 0 for others.
     UINT_PTR timer_id(std::string_view name) const;
 

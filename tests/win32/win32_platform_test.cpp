@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+// The common controls header builds on <windows.h>.
+#include <commctrl.h>
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "regex/match_list.h"
+#include "regex/vbscript/vbscript_engine.h"
+#include "runtime/win32/png_pictures.h"
+#include "runtime/win32/win32_form.h"
+#include "support/runtime_contract_form.h"
+#include "win32/wide_text.h"
+#include "win32/win32_driver.h"
+
+// What only the Win32 back end and the Windows platform services promise:
+// the message box, the page owner, the fonts, the standard controls' modes,
+// and the VBScript engine's groups, positions and work bound.
+
+namespace qorvex::test {
+
+namespace {
+
+using runtime::ComponentType;
+
+HWND control_of(runtime::Form& form, const std::string& name) {
+    return dynamic_cast<runtime::Win32Form&>(form).control(name);
+}
+
+runtime::FormDescription font_form() {
+    runtime::FormDescription form;
+    form.name = "fonts";
+    form.caption = "fonts";
+    form.width = 300;
+    form.height = 200;
+    runtime::ComponentDescription list;
+    list.name = "超级列表框1";
+    list.type = ComponentType::ListView;
+    list.geometry = {10, 10, 150, 100};
+    list.font = {14, "宋体", runtime::Charset::Gb2312};
+    list.columns = {{"点击选卡种类", 145}};
+    list.items = {"Tavikmax"};
+    runtime::ComponentDescription combo;
+    combo.name = "组合框1";
+    combo.type = ComponentType::ComboBox;
+    combo.geometry = {170, 10, 115, 30};
+    combo.font = {16, "", runtime::Charset::Gb2312};
+    combo.items = {"北京", "上海", "广东", "福建", "浙江", "天津",
+                   "辽宁", "江苏", "山西", "新疆", "青海", "河北"};
+    form.components = {list, combo};
+    return form;
+}
+
+LOGFONTW font_of(HWND control) {
+    LOGFONTW font{};
+    auto* handle = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    GetObjectW(handle, sizeof(font), &font);
+    return font;
+}
+
+TEST(Win32Platform, MessageBoxIsTaskModalWithItsCaption) {
+    Win32Driver driver;
+    ContractWindow window(driver);
+    driver.runtime().message_box("网络正常");
+    ASSERT_EQ(driver.shown_message_boxes().size(), 1U);
+    const ShownMessageBox& shown = driver.shown_message_boxes().front();
+    EXPECT_EQ(shown.caption, "信息：");
+    EXPECT_EQ(shown.text, "网络正常");
+    EXPECT_TRUE(shown.task_modal);
+    // Closing the box gives the window back.
+    EXPECT_TRUE(window.form().window_enabled());
+}
+
+TEST(Win32Platform, PageOwnerIsTheInternetExplorerWindowIfOne) {
+    Win32Driver driver;
+    ContractWindow window(driver);
+    driver.runtime().open_url("https://example.com/a");
+    HWND explorer = CreateWindowExW(0, L"STATIC", L"Microsoft Internet Explorer", WS_POPUP, 0, 0,
+                                    10, 10, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(explorer, nullptr);
+    driver.runtime().open_url("https://example.com/b");
+    DestroyWindow(explorer);
+    ASSERT_EQ(driver.opened_pages().size(), 2U);
+    EXPECT_EQ(driver.opened_pages()[0].owner, nullptr);
+    EXPECT_EQ(driver.opened_pages()[1].owner, explorer);
+    EXPECT_EQ(driver.opened_pages()[1].url, "https://example.com/b");
+}
+
+TEST(Win32Platform, FontsByPixelHeightFaceAndCharacterSet) {
+    Win32Driver driver;
+    ContractWindow window(driver, font_form());
+    ASSERT_TRUE(window.opened());
+    const LOGFONTW list = font_of(control_of(window.form(), "超级列表框1"));
+    EXPECT_EQ(list.lfHeight, -14);
+    EXPECT_EQ(list.lfWeight, FW_NORMAL);
+    EXPECT_EQ(list.lfCharSet, GB2312_CHARSET);
+    EXPECT_EQ(win32::to_utf8(list.lfFaceName), "宋体");
+    const LOGFONTW combo = font_of(control_of(window.form(), "组合框1"));
+    EXPECT_EQ(combo.lfHeight, -16);
+    EXPECT_EQ(combo.lfCharSet, GB2312_CHARSET);
+    EXPECT_EQ(win32::to_utf8(combo.lfFaceName), "");
+}
+
+TEST(Win32Platform, DropDownListAndReportView) {
+    Win32Driver driver;
+    ContractWindow window(driver, font_form());
+    HWND combo = control_of(window.form(), "组合框1");
+    EXPECT_EQ(GetWindowLongPtrW(combo, GWL_STYLE) & 0x3, CBS_DROPDOWNLIST);
+    // Opened with more items than fit, the field and the list below it
+    // reach 160 pixels down (a short list shrinks to its items).
+    SendMessageW(combo, CB_SHOWDROPDOWN, TRUE, 0);
+    COMBOBOXINFO parts{};
+    parts.cbSize = sizeof(parts);
+    ASSERT_TRUE(GetComboBoxInfo(combo, &parts));
+    RECT field{};
+    RECT opened{};
+    GetWindowRect(combo, &field);
+    GetWindowRect(parts.hwndList, &opened);
+    SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+    EXPECT_GE(opened.bottom - field.top, 160);
+
+    HWND list = control_of(window.form(), "超级列表框1");
+    EXPECT_EQ(GetWindowLongPtrW(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT);
+    wchar_t title[32] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = title;
+    column.cchTextMax = 32;
+    ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column)));
+    EXPECT_EQ(win32::to_utf8(title), "点击选卡种类");
+    EXPECT_EQ(column.cx, 145);
+}
+
+TEST(Win32Platform, PicturesDecodeWithThePlatformDecoder) {
+    // A 4 x 2 PNG and bytes that are no picture at all.
+    static constexpr std::array<std::uint8_t, 73> kPicture{
+        0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a, 0x00, 0x00, 0x00, 0x0d, 0x49, 0x48, 0x44,
+        0x52, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x02, 0x08, 0x02, 0x00, 0x00, 0x00, 0xf0,
+        0xca, 0xea, 0x34, 0x00, 0x00, 0x00, 0x10, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9c, 0x63, 0x50,
+        0x48, 0x38, 0x00, 0x47, 0x0c, 0xc8, 0x1c, 0x00, 0x7d, 0x1a, 0x0a, 0x01, 0xd7, 0x12, 0xd8,
+        0x86, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4e, 0x44, 0xae, 0x42, 0x60, 0x82};
+    static constexpr std::array<std::uint8_t, 4> kNoPicture{1, 2, 3, 4};
+    Win32Driver driver;  // the runtime initialises OLE for the decoder
+    const std::vector<std::span<const std::uint8_t>> pngs{kPicture, kNoPicture, kPicture};
+    runtime::PictureSet pictures(pngs);
+    ASSERT_EQ(pictures.size(), 2U);
+    EXPECT_EQ(pictures.picture_size(0).cx, 4);
+    EXPECT_EQ(pictures.picture_size(0).cy, 2);
+}
+
+TEST(VbscriptEngine, CaptureGroupsAreCounted) {
+    struct Row {
+        const wchar_t* pattern;
+        std::size_t groups;
+    };
+    const std::vector<Row> rows{
+        {L"1[0-9]{10}", 0},       {L"\\d*(\\d)\\1{2}\\d*", 1},
+        {L"(?:ab)(c)(?=(d))", 2}, {L"[(]\\(x\\)", 0},
+        {L"((a)(b))", 3},         {L"[\\]()](y)", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(win32::to_utf8(row.pattern));
+        EXPECT_EQ(rx::count_capture_groups(row.pattern), row.groups);
+    }
+}
+
+TEST(VbscriptEngine, PositionsAreBytesOfTheUtf8Subject) {
+    const auto engine = rx::make_vbscript_engine();
+    const auto pattern = engine->compile("卡(\\d)");
+    ASSERT_NE(pattern, nullptr);
+    rx::MatchList matches;
+    const std::string subject = "云朵卡1星河卡2";
+    ASSERT_EQ(pattern->find(subject, rx::FindScope::All, matches), rx::FindStatus::Complete);
+    ASSERT_EQ(matches.size(), 2U);
+    EXPECT_EQ(matches.span(0).text_in(subject), "卡1");
+    EXPECT_EQ(matches.span(0).begin, 6U);
+    EXPECT_EQ(matches.span(1, 1).text_in(subject), "2");
+    EXPECT_EQ(matches.span(1).begin, 16U);
+}
+
+TEST(VbscriptEngine, RunawaySearchIsGivenUpAtItsBudget) {
+    const auto engine = rx::make_vbscript_engine(std::chrono::milliseconds(300));
+    const auto runaway = engine->compile("(\\d+)+x");
+    ASSERT_NE(runaway, nullptr);
+    rx::MatchList matches;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(runaway->find(std::string(40, '1'), rx::FindScope::All, matches),
+              rx::FindStatus::BoundReached);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
+    EXPECT_TRUE(matches.empty());
+    // The engine goes on with a fresh search thread.
+    const auto digits = engine->compile("\\d{2}$");
+    ASSERT_NE(digits, nullptr);
+    ASSERT_EQ(digits->find("123\r\n456\r\n", rx::FindScope::All, matches),
+              rx::FindStatus::Complete);
+    EXPECT_EQ(matches.size(), 2U);
+}
+
+TEST(VbscriptEngine, InvalidPatternIsRefused) {
+    const auto engine = rx::make_vbscript_engine();
+    EXPECT_EQ(engine->compile("("), nullptr);
+}
+
+}  // namespace
+
+}  // namespace qorvex::test
