@@ -12,7 +12,7 @@ namespace qorvex::web {
 
 // A reply body larger than this is cut here: the real replies are a few
 // kilobytes, and a broken or hostile server must not exhaust memory.
-inline constexpr std::size_t kReplyBodyCap = 16U * 1024U * 1024U;
+inline constexpr std::size_t kReplyBodyCap = std::size_t{16} * 1024 * 1024;
 
 struct HeaderField {
     std::string name;

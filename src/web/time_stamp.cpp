@@ -10,7 +10,9 @@ namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 // The stamp counts from 08:00 local time on the epoch day.
-constexpr std::int64_t kEpochHourOffsetSeconds = 8 * 3600;
+constexpr std::int64_t kSecondsPerHour = 3600;
+constexpr std::int64_t kSecondsPerMinute = 60;
+constexpr std::int64_t kEpochHourOffsetSeconds = 8 * kSecondsPerHour;
 constexpr std::size_t kStampDigits = 13;
 constexpr std::size_t kSecondsDigits = 10;
 
@@ -19,8 +21,8 @@ std::int64_t seconds_since_stamp_epoch(const LocalDateTime& local) {
     const year_month_day date{year{local.year}, month{static_cast<unsigned>(local.month)},
                               day{static_cast<unsigned>(local.day)}};
     const std::int64_t days = sys_days{date}.time_since_epoch().count();
-    return days * kSecondsPerDay + local.hour * 3600 + local.minute * 60 + local.second -
-           kEpochHourOffsetSeconds;
+    return days * kSecondsPerDay + local.hour * kSecondsPerHour + local.minute * kSecondsPerMinute +
+           local.second - kEpochHourOffsetSeconds;
 }
 
 std::string milliseconds_text(int milliseconds) {
