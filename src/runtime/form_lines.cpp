@@ -8,16 +8,18 @@ constexpr std::string_view kLineEnd = "\r\n";
 }  // namespace
 
 void Form::visit_lines(std::string_view name, const LineVisitor& visit) const {
-    const std::string all = text(name);
-    const std::string_view rest_of(all);
+    visit_text_lines(text(name), visit);
+}
+
+void visit_text_lines(std::string_view text, const Form::LineVisitor& visit) {
     std::size_t start = 0;
-    while (start < rest_of.size()) {
-        const std::size_t end = rest_of.find(kLineEnd, start);
+    while (start < text.size()) {
+        const std::size_t end = text.find(kLineEnd, start);
         if (end == std::string_view::npos) {
-            visit(rest_of.substr(start));
+            visit(text.substr(start));
             return;
         }
-        if (!visit(rest_of.substr(start, end - start))) {
+        if (!visit(text.substr(start, end - start))) {
             return;
         }
         start = end + kLineEnd.size();

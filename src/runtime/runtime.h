@@ -98,6 +98,9 @@ public:
     virtual void destroy() = 0;
 };
 
+// The lines of `text` as Form::visit_lines hands them out.
+void visit_text_lines(std::string_view text, const Form::LineVisitor& visit);
+
 enum class WindowMode {
     Normal,
     Modal,  // every other window of the program is disabled while this one exists

@@ -3,11 +3,11 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
-#include <QTextCursor>
-#include <algorithm>
+#include <QUtf8StringView>
 #include <vector>
 
 #include "runtime/qt/qt_text.h"
+#include "runtime/runtime.h"
 
 namespace qorvex::runtime::qt {
 
@@ -48,20 +48,12 @@ ParsedText parse(std::string_view text) {
     return parsed;
 }
 
-// Characters read per slice when walking a box's lines.
-constexpr int kVisitSlice = 1 << 16;
-
-void append_utf8(std::string& out, QStringView text) {
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            const QByteArray bytes = text.toUtf8();
-            out.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-            return;
-        }
-    }
-    for (const QChar c : text) {
-        out.push_back(static_cast<char>(c.unicode()));
-    }
+// Whether the document reads back exactly these bytes: valid UTF-8 without
+// the two code points (U+FDD0, U+FDD1) that Qt turns into block breaks.
+bool kept_as_written(std::string_view text) {
+    return QUtf8StringView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8() &&
+           text.find("\xEF\xB7\x90") == std::string_view::npos &&
+           text.find("\xEF\xB7\x91") == std::string_view::npos;
 }
 
 std::string_view line_end_text(int state) {
@@ -87,9 +79,26 @@ MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent) : QPlainTextEdit(
                                                                           : Qt::ScrollBarAlwaysOff);
     connect(document(), &QTextDocument::contentsChange, this,
             &MultiLineEdit::keep_user_breaks_crlf);
+    connect(document(), &QTextDocument::contentsChange, this, [this](int, int, int) {
+        if (!m_program_writing) {
+            forget_program_copy();
+        }
+    });
 }
 
 std::string MultiLineEdit::program_text() const {
+    return program_text_ref();
+}
+
+const std::string& MultiLineEdit::program_text_ref() const {
+    if (!m_copy_current) {
+        m_program_copy = document_text();
+        m_copy_current = true;
+    }
+    return m_program_copy;
+}
+
+std::string MultiLineEdit::document_text() const {
     QString raw = document()->toRawText();
     if (!m_mixed_line_ends) {
         raw.replace(QChar(QChar::ParagraphSeparator), QStringLiteral("\r\n"));
@@ -107,73 +116,7 @@ std::string MultiLineEdit::program_text() const {
 }
 
 void MultiLineEdit::visit_lines(const std::function<bool(std::string_view)>& visit) const {
-    if (!m_mixed_line_ends) {
-        visit_crlf_lines(visit);
-        return;
-    }
-    std::string line;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        line += to_utf8(block.text());
-        if (!block.next().isValid()) {
-            if (!line.empty()) {
-                visit(line);
-            }
-            return;
-        }
-        const int line_end = m_mixed_line_ends ? block.userState() : kCrLf;
-        // A lone CR ending one line and a lone LF ending the next make CR LF.
-        const bool completes_crlf = line_end == kLineFeed && !line.empty() && line.back() == '\r';
-        if (line_end == kCrLf || completes_crlf) {
-            if (completes_crlf) {
-                line.pop_back();
-            }
-            if (!visit(line)) {
-                return;
-            }
-            line.clear();
-        } else {
-            line += line_end_text(line_end);
-        }
-    }
-}
-
-void MultiLineEdit::visit_crlf_lines(const std::function<bool(std::string_view)>& visit) const {
-    // Every block ends in CR LF, so blocks are lines. The document's text is
-    // read in slices through a cursor: a box of millions of lines is walked
-    // in one pass, without a per-block string or a copy of its whole text.
-    const int length = document()->characterCount() - 1;  // the last block has no separator
-    QTextCursor cursor(document());
-    std::string line;
-    for (int start = 0; start < length;) {
-        int end = std::min(start + kVisitSlice, length);
-        cursor.setPosition(start);
-        cursor.setPosition(end, QTextCursor::KeepAnchor);
-        QString slice = cursor.selectedText();
-        // A surrogate pair cut by the slice goes whole into the next one.
-        if (end < length && !slice.isEmpty() && slice.back().isHighSurrogate()) {
-            slice.chop(1);
-            --end;
-        }
-        qsizetype from = 0;
-        for (qsizetype i = 0; i <= slice.size(); ++i) {
-            const bool separator = i < slice.size() && slice[i] == QChar::ParagraphSeparator;
-            if (!separator && i < slice.size()) {
-                continue;
-            }
-            append_utf8(line, QStringView(slice).mid(from, i - from));
-            if (separator) {
-                if (!visit(line)) {
-                    return;
-                }
-                line.clear();
-            }
-            from = i + 1;
-        }
-        start = end;
-    }
-    if (!line.empty()) {
-        visit(line);
-    }
+    visit_text_lines(program_text_ref(), visit);
 }
 
 void MultiLineEdit::set_program_text(std::string_view text) {
@@ -185,12 +128,27 @@ void MultiLineEdit::set_program_text(std::string_view text) {
     insert_at_end(cursor, text);
     cursor.movePosition(QTextCursor::Start);
     setTextCursor(cursor);
+    m_program_copy.assign(text);
+    m_copy_current = kept_as_written(text);
 }
 
 void MultiLineEdit::append_program_text(std::string_view text) {
     QTextCursor cursor = textCursor();
     insert_at_end(cursor, text);
     setTextCursor(cursor);
+    if (!m_copy_current) {
+        return;
+    }
+    if (kept_as_written(text)) {
+        m_program_copy.append(text);
+    } else {
+        forget_program_copy();
+    }
+}
+
+void MultiLineEdit::forget_program_copy() {
+    m_copy_current = false;
+    std::string().swap(m_program_copy);
 }
 
 void MultiLineEdit::insert_at_end(QTextCursor& cursor, std::string_view text) {

@@ -4,7 +4,7 @@
 // CR LF stays CR LF, a lone LF or CR stays lone and a missing final line end
 // stays missing. Line breaks the user types read back as CR LF.
 //
-// The text lives only in the widget's document, one block per line. Each
+// The text lives in the widget's document, one block per line. Each
 // block's user state records the line end that follows it; the default state
 // (-1) stands for CR LF, so a box that only ever holds CR LF line ends carries
 // no extra data and is read back in one pass. Appending costs in proportion
@@ -41,13 +41,22 @@ protected:
 private:
     void insert_at_end(QTextCursor& cursor, std::string_view text);
     void keep_user_breaks_crlf(int position, int removed, int added);
-    // visit_lines for a box whose line ends are all CR LF: one line per block.
-    void visit_crlf_lines(const std::function<bool(std::string_view)>& visit) const;
+    // The text as the document holds it, read block by block.
+    std::string document_text() const;
+    const std::string& program_text_ref() const;
+    void forget_program_copy();
 
     bool m_program_writing = false;
     // Set once a line end other than CR LF has been written; until then no
     // block state needs to be looked at.
     bool m_mixed_line_ends = false;
+    // The program's own text, kept beside the document while only the
+    // program writes to the box: reading it back (the number lookup walks
+    // millions of lines) then costs one scan of a string, where walking the
+    // document's fragments costs seconds at a day's volume. A user edit
+    // drops the copy; the next read rebuilds it from the document.
+    mutable std::string m_program_copy;
+    mutable bool m_copy_current = true;
 };
 
 }  // namespace qorvex::runtime::qt
