@@ -116,17 +116,21 @@ Form& day_window() {
     return *window;
 }
 
-void BM_CycleLocalWork(benchmark::State& state) {
-    std::shared_ptr<Form> window = program().open_main_window();
+// One cycle's work on the reply, over and over, on the given main window.
+void run_cycles(benchmark::State& state, Form& window) {
     std::mt19937 rng(7);
     const std::string reply = pool_reply(rng);
-    const qorvex::scan::PipelineChoices choices = qorvex::scan::read_pipeline_choices(*window);
+    const qorvex::scan::PipelineChoices choices = qorvex::scan::read_pipeline_choices(window);
     for (auto _ : state) {
-        const auto numbers = qorvex::scan::run_pipeline(*window, *program().regex, reply, choices);
+        const auto numbers = qorvex::scan::run_pipeline(window, *program().regex, reply, choices);
         benchmark::DoNotOptimize(numbers.data());
     }
     state.counters["numbers_per_cycle"] = kReplyNumbers;
-    window->destroy();
+    window.destroy();
+}
+
+void BM_CycleLocalWork(benchmark::State& state) {
+    run_cycles(state, *program().open_main_window());
 }
 BENCHMARK(BM_CycleLocalWork)->Unit(benchmark::kMicrosecond);
 
@@ -134,16 +138,8 @@ BENCHMARK(BM_CycleLocalWork)->Unit(benchmark::kMicrosecond);
 // without the widgets' own.
 void BM_CycleLocalWorkHeadless(benchmark::State& state) {
     qorvex::runtime::HeadlessRuntime runtime;
-    std::shared_ptr<Form> window = runtime.create_window(qorvex::app::main_window_form(), {},
-                                                         qorvex::runtime::WindowMode::Normal);
-    std::mt19937 rng(7);
-    const std::string reply = pool_reply(rng);
-    const qorvex::scan::PipelineChoices choices = qorvex::scan::read_pipeline_choices(*window);
-    for (auto _ : state) {
-        const auto numbers = qorvex::scan::run_pipeline(*window, *program().regex, reply, choices);
-        benchmark::DoNotOptimize(numbers.data());
-    }
-    window->destroy();
+    run_cycles(state, *runtime.create_window(qorvex::app::main_window_form(), {},
+                                             qorvex::runtime::WindowMode::Normal));
 }
 BENCHMARK(BM_CycleLocalWorkHeadless)->Unit(benchmark::kMicrosecond);
 
