@@ -29,14 +29,7 @@ TEST(RegionCodes, EachWriteReplacesOneValueAndKeepsTheOthers) {
     EXPECT_EQ(snapshot->province_code, "51");
     EXPECT_EQ(snapshot->group_key, "85236889");
     EXPECT_EQ(snapshot->city_code, "110");
-    EXPECT_EQ(code_display_caption(*snapshot),
-              "1"
-              "51"
-              "1"
-              "85236889"
-              "1"
-              "110"
-              "1");
+    EXPECT_EQ(code_display_caption(*snapshot), "15118523688911101");  // 1 51 1 85236889 1 110 1
 }
 
 TEST(RegionCodes, ASnapshotTakenEarlierDoesNotChange) {
@@ -105,10 +98,7 @@ TEST(RegionCodes, AReaderOnAnotherThreadSeesOnlyStatesTheWriterPassedThrough) {
     writer.join();
     const auto final_codes = codes.snapshot();
     EXPECT_EQ(code_display_caption(*final_codes),
-              "1P20000"
-              "1K20000"
-              "1C20000"
-              "1");
+              "1P200001K200001C200001");  // 1P20000 1K20000 1C20000 1
 }
 
 }  // namespace
