@@ -52,9 +52,17 @@ TEST(TimeStamp, SystemClockReadsTheLocalClockAsUtcPlusEight) {
     const std::time_t before = std::time(nullptr);
     const std::string stamp = time_stamp_text(clock);
     std::tm local{};
+#ifdef _WIN32
+    // The Windows C run-time has no tm_gmtoff: the local clock's offset is its
+    // broken-down time read back as UTC, less the moment itself.
+    localtime_s(&local, &before);
+    const long local_offset = static_cast<long>(_mkgmtime(&local) - before);
+#else
     localtime_r(&before, &local);
+    const long local_offset = local.tm_gmtoff;
+#endif
     constexpr long kUtcPlusEight = 8 * 3600;
-    const long expected_seconds = static_cast<long>(before) + local.tm_gmtoff - kUtcPlusEight;
+    const long expected_seconds = static_cast<long>(before) + local_offset - kUtcPlusEight;
 
     ASSERT_EQ(stamp.size(), 13U);
     EXPECT_EQ(stamp.find_first_not_of("0123456789"), std::string::npos);
