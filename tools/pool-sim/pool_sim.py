@@ -91,7 +91,9 @@ def ensure_certificates(state_dir):
         run_openssl("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=localhost",
                     "-keyout", j("server.key"), "-out", j("server.csr"))
         with open(j("server.ext"), "w") as ext:
-            ext.write("subjectAltName=IP:127.0.0.1,IP:::1,DNS:localhost\n"
+            # Wine's certificate name check compares only DNS entries, so the
+            # loopback address is also spelled as one for the Windows program.
+            ext.write("subjectAltName=IP:127.0.0.1,IP:::1,DNS:localhost,DNS:127.0.0.1\n"
                       "basicConstraints=CA:FALSE\n"
                       "keyUsage=digitalSignature,keyEncipherment\n"
                       "extendedKeyUsage=serverAuth\n")
