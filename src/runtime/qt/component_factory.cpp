@@ -5,7 +5,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "runtime/qt/caption_label.h"
 #include "runtime/qt/component_text.h"
@@ -32,6 +34,9 @@ QWidget* build_edit_box(const ComponentDescription& description, QWidget* parent
         return new QLineEdit(to_qstring(description.text), parent);
     }
     auto* edit = new MultiLineEdit(description.edit_style, parent);
+    // A native edit box keeps about a pixel from its border; Qt's four pixels
+    // would wrap an 11-digit number in a result box.
+    edit->document()->setDocumentMargin(1);
     edit->set_program_text(description.text);
     return edit;
 }
@@ -148,15 +153,35 @@ constexpr std::array<BuilderRow, 10> kBuilders{{
     {ComponentType::ListView, build_list_view},
 }};
 
+// The faces Windows uses for the GB2312 character set, then Chinese faces
+// common elsewhere; the first one installed is used.
+constexpr std::array<const char*, 5> kChineseFaces{"SimSun", "NSimSun", "WenQuanYi Micro Hei",
+                                                   "Noto Sans CJK SC", "Source Han Sans SC"};
+
+bool is_ascii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 void apply_font(QWidget& widget, const FontSpec& spec) {
     if (spec.pixel_height <= 0 && spec.face.empty()) {
         return;  // the standard user-interface font
     }
     QFont font = widget.font();
+    QStringList families;
     if (!spec.face.empty()) {
-        // A face the system lacks falls back per glyph to an installed font
-        // that has the characters, Chinese ones included.
-        font.setFamilies({to_qstring(spec.face)});
+        families << to_qstring(spec.face);
+    }
+    // A Chinese font (asked for by character set or by a Chinese face name)
+    // gets a Chinese face even where the named one is missing; characters no
+    // face has still fall back per glyph to any installed font.
+    if (spec.charset == Charset::Gb2312 || !is_ascii(spec.face)) {
+        for (const char* face : kChineseFaces) {
+            families << QString::fromLatin1(face);
+        }
+    }
+    if (!families.isEmpty()) {
+        font.setFamilies(families);
     }
     if (spec.pixel_height > 0) {
         font.setPixelSize(spec.pixel_height);

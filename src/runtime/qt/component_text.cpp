@@ -4,6 +4,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
+#include <QTextLayout>
 #include <array>
 
 #include "runtime/qt/multi_line_edit.h"
@@ -23,6 +25,33 @@ void show_button_caption(QWidget& widget, const QString& caption) {
     static_cast<QAbstractButton&>(widget).setText(caption);
 }
 
+// A native push button breaks a caption too wide for it onto more lines.
+QString wrapped(const QString& caption, const QFont& font, int width) {
+    QStringList lines;
+    for (const QString& paragraph : caption.split(QLatin1Char('\n'))) {
+        if (paragraph.isEmpty()) {
+            lines << paragraph;
+            continue;
+        }
+        QTextLayout layout(paragraph, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines << paragraph.mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void show_push_button_caption(QWidget& widget, const QString& caption) {
+    const int frame = widget.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &widget);
+    show_button_caption(widget, wrapped(caption, widget.font(), widget.width() - 2 * frame));
+}
+
 void show_group_caption(QWidget& widget, const QString& caption) {
     static_cast<QGroupBox&>(widget).setTitle(caption);
 }
@@ -35,7 +64,7 @@ struct CaptionRow {
 constexpr std::array<CaptionRow, 6> kCaptionRows{{
     {ComponentType::Label, show_label_caption},
     {ComponentType::TransparentLabel, show_label_caption},
-    {ComponentType::Button, show_button_caption},
+    {ComponentType::Button, show_push_button_caption},
     {ComponentType::CheckBox, show_button_caption},
     {ComponentType::RadioButton, show_button_caption},
     {ComponentType::GroupBox, show_group_caption},

@@ -29,6 +29,9 @@ QImage decode_png(std::span<const std::uint8_t> bytes) {
         png_image_free(&image);
         return {};
     }
+    // A 16-bit picture without colour information is taken as sRGB, as image
+    // viewers take it, rather than as linear light, which would lighten it.
+    image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     image.format = PNG_FORMAT_RGBA;
     QImage decoded(static_cast<int>(image.width), static_cast<int>(image.height),
                    QImage::Format_RGBA8888);

@@ -1,0 +1,178 @@
+// Multi-line edit boxes on the Qt back end: what the user types reads back
+// with CR LF, the program's own line ends survive the user's edits, lines
+// are walked as the text splits, and the scroll bars follow the style.
+
+#include <gtest/gtest.h>
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include "qt/qt_driver.h"
+#include "qt/qt_test_forms.h"
+#include "runtime/qt/qt_form.h"
+#include "support/runtime_contract_form.h"
+
+namespace qorvex::test {
+namespace {
+
+using runtime::ComponentType;
+using runtime::EditStyle;
+
+runtime::ComponentDescription box(std::string name, EditStyle style, runtime::Rect geometry) {
+    auto edit = qt_component(std::move(name), ComponentType::EditBox, geometry);
+    edit.edit_style = style;
+    edit.font.pixel_height = 16;
+    return edit;
+}
+
+class QtMultiLineEdit : public ::testing::Test {
+protected:
+    QtMultiLineEdit()
+        : m_window(
+              m_driver,
+              qt_test_form({box("编辑框1", EditStyle::MultiLineWithScrollBar, {10, 10, 115, 180}),
+                            box("数组的电话", EditStyle::MultiLinePlain, {130, 10, 115, 60})})) {}
+
+    runtime::Form& form() { return m_window.form(); }
+    QPlainTextEdit& edit(const char* name) {
+        return *qobject_cast<QPlainTextEdit*>(qt_form(m_window.form()).widget(name));
+    }
+    // The user clicks into the box and the caret goes where `place` puts it.
+    void user_caret(const char* name, QTextCursor::MoveOperation place, int lines_down = 0) {
+        ASSERT_TRUE(m_driver.focus(form(), name));
+        QTextCursor caret = edit(name).textCursor();
+        caret.movePosition(QTextCursor::Start);
+        caret.movePosition(QTextCursor::Down, QTextCursor::MoveAnchor, lines_down);
+        caret.movePosition(place);
+        edit(name).setTextCursor(caret);
+    }
+
+    QtDriver m_driver;
+    ContractWindow m_window;
+};
+
+TEST_F(QtMultiLineEdit, TypedLineBreaksReadBackAsCrLf) {
+    ASSERT_TRUE(m_driver.focus(form(), "编辑框1"));
+    QTest::keyClicks(&edit("编辑框1"), "123");
+    QTest::keyClick(&edit("编辑框1"), Qt::Key_Return);
+    QTest::keyClicks(&edit("编辑框1"), "456");
+    QTest::keyClick(&edit("编辑框1"), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(&edit("编辑框1"), "789");
+    EXPECT_EQ(form().text("编辑框1"), "123\r\n456\r\n789");
+}
+
+TEST_F(QtMultiLineEdit, UserEditsKeepTheProgramsLineEnds) {
+    struct Row {
+        const char* label;
+        const char* written;
+        int line;  // where the user puts the caret, at the end of that line
+        Qt::Key key;
+        const char* expected;
+    };
+    const std::vector<Row> rows{
+        {"break after a line ended by LF", "a\nb", 0, Qt::Key_Return, "a\r\n\nb"},
+        {"break after a line ended by CR", "a\rb\r\n", 0, Qt::Key_Return, "a\r\n\rb\r\n"},
+        {"break in a CR LF text", "a\r\nb\nc", 1, Qt::Key_Return, "a\r\nb\r\n\nc"},
+        {"joining across a lone LF", "a\nb\r\nc", 0, Qt::Key_Delete, "ab\r\nc"},
+        {"joining across CR LF", "a\nb\r\nc", 1, Qt::Key_Delete, "a\nbc"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        form().set_text("编辑框1", row.written);
+        user_caret("编辑框1", QTextCursor::EndOfBlock, row.line);
+        QTest::keyClick(&edit("编辑框1"), row.key);
+        EXPECT_EQ(form().text("编辑框1"), row.expected);
+        // The program appends after the user's edit as before.
+        form().append_text("编辑框1", "x\n");
+        EXPECT_EQ(form().text("编辑框1"), std::string(row.expected) + "x\n");
+    }
+}
+
+TEST_F(QtMultiLineEdit, LinesAreVisitedAsTheTextSplits) {
+    struct Row {
+        const char* label;
+        std::vector<std::string> pieces;  // the first is set, the others appended
+    };
+    const std::vector<Row> rows{
+        {"CR LF lines", {"13800000001\r\n13800000002"}},
+        {"final line end", {"13800000001\r\n"}},
+        {"empty lines", {"\r\n\r\na\r\n"}},
+        {"lone LF and CR inside lines", {"a\nb\r\nc\rd"}},
+        {"CR LF split over two appends", {"a\r", "\nb\r\n"}},
+        {"Chinese text", {"北京\r\n上海"}},
+        {"appended in pieces", {"", "1\r\n", "2\r\n", "3"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        form().set_text("编辑框1", row.pieces.front());
+        for (std::size_t i = 1; i < row.pieces.size(); ++i) {
+            form().append_text("编辑框1", row.pieces[i]);
+        }
+        std::vector<std::string> visited;
+        form().visit_lines("编辑框1", [&visited](std::string_view line) {
+            visited.emplace_back(line);
+            return true;
+        });
+        std::vector<std::string> expected;
+        runtime::visit_text_lines(form().text("编辑框1"), [&expected](std::string_view line) {
+            expected.emplace_back(line);
+            return true;
+        });
+        EXPECT_EQ(visited, expected);
+    }
+    // The walk stops when the visitor says so.
+    form().set_text("编辑框1", "1\r\n2\r\n3\r\n");
+    int seen = 0;
+    form().visit_lines("编辑框1", [&seen](std::string_view) { return ++seen < 2; });
+    EXPECT_EQ(seen, 2);
+}
+
+TEST_F(QtMultiLineEdit, ManyAppendsReadBackWhole) {
+    std::string expected;
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        std::string numbers;
+        for (int i = 0; i < 200; ++i) {
+            numbers += std::to_string(13800000000LL + cycle * 200 + i) + "\r\n";
+        }
+        form().append_text("编辑框1", numbers);
+        expected += numbers;
+    }
+    EXPECT_EQ(form().text("编辑框1"), expected);
+    // The box shows the end of what was appended, caret there, like a native edit box.
+    EXPECT_TRUE(edit("编辑框1").textCursor().atEnd());
+    EXPECT_TRUE(edit("编辑框1").viewport()->rect().contains(edit("编辑框1").cursorRect()));
+    EXPECT_GT(edit("编辑框1").verticalScrollBar()->value(), 0);
+}
+
+// The result boxes of the main window: 115 pixels wide with a scroll bar and
+// a 16-pixel Chinese font.
+TEST(QtResultBox, ShowsAnElevenDigitNumberOnOneLine) {
+    auto result_box = box("编辑框1", EditStyle::MultiLineWithScrollBar, {10, 10, 115, 180});
+    result_box.font.charset = runtime::Charset::Gb2312;
+    result_box.text = "13800000001\r\n18888888888\r\n";
+    QtDriver driver;
+    ContractWindow window(driver, qt_test_form({result_box}));
+    auto& edit = *qobject_cast<QPlainTextEdit*>(qt_form(window.form()).widget("编辑框1"));
+    driver.process_events();
+    for (QTextBlock line = edit.document()->begin(); line.isValid(); line = line.next()) {
+        SCOPED_TRACE(line.text().toStdString());
+        ASSERT_NE(line.layout(), nullptr);
+        EXPECT_LE(line.layout()->lineCount(), 1);
+    }
+}
+
+TEST_F(QtMultiLineEdit, ScrollBarsFollowTheEditStyle) {
+    form().set_text("编辑框1", "1");
+    form().set_text("数组的电话", "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8");
+    m_driver.process_events();
+    EXPECT_TRUE(edit("编辑框1").verticalScrollBar()->isVisible());
+    EXPECT_FALSE(edit("编辑框1").horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(edit("数组的电话").verticalScrollBar()->isVisible());
+    EXPECT_FALSE(edit("数组的电话").horizontalScrollBar()->isVisible());
+}
+
+}  // namespace
+}  // namespace qorvex::test
