@@ -9,12 +9,29 @@
 #include <vector>
 
 #include "regex/platform_engine.h"
+#include "support/platform.h"
 
 namespace qorvex::rx {
 namespace {
 
+struct MatchCase {
+    const char* label;
+    std::string pattern;
+    std::string subject;
+    std::vector<std::string> expected;
+};
+
 class RegexObjectTest : public ::testing::Test {
 protected:
+    void expect_matches(const std::vector<MatchCase>& cases) {
+        for (const auto& test_case : cases) {
+            SCOPED_TRACE(test_case.label);
+            RegexObject regex(*m_engine);
+            ASSERT_TRUE(regex.create(test_case.pattern, test_case.subject));
+            EXPECT_EQ(all_matches(regex), test_case.expected);
+        }
+    }
+
     std::vector<std::string> all_matches(RegexObject& regex) {
         std::vector<std::string> texts;
         for (int i = 1; i <= regex.match_count(); ++i) {
@@ -24,13 +41,6 @@ protected:
     }
 
     std::unique_ptr<RegexEngine> m_engine = make_platform_engine();
-};
-
-struct MatchCase {
-    const char* label;
-    std::string pattern;
-    std::string subject;
-    std::vector<std::string> expected;
 };
 
 TEST_F(RegexObjectTest, FindsEveryMatchWithDefaultOptions) {
@@ -46,17 +56,23 @@ TEST_F(RegexObjectTest, FindsEveryMatchWithDefaultOptions) {
         {"no overlap, left to right", "aa", "aaaaa", {"aa", "aa"}},
         {"case-insensitive letters", "abc", "ABC aBc", {"ABC", "aBc"}},
         {"unset group back-reference matches empty", R"((a)?b\1)", "b ab aba", {"b", "b", "aba"}},
-        {"empty matches move on one character", "x*", "ab", {"", "", ""}},
-        {"empty match steps over a whole UTF-8 character", "x*", "日本", {"", "", ""}},
         {"nothing matches", R"(\d)", "abc", {}},
         {"empty subject", R"(\d)", "", {}},
     };
-    for (const auto& test_case : cases) {
-        SCOPED_TRACE(test_case.label);
-        RegexObject regex(*m_engine);
-        ASSERT_TRUE(regex.create(test_case.pattern, test_case.subject));
-        EXPECT_EQ(all_matches(regex), test_case.expected);
+    expect_matches(cases);
+}
+
+TEST_F(RegexObjectTest, EmptyMatchesMoveOnOneCharacter) {
+    if (test_support::running_under_wine()) {
+        // Wine's VBScript.RegExp never moves past an empty match in a global
+        // search; Windows' engine, like the others, steps on one character.
+        GTEST_SKIP() << "Wine's VBScript.RegExp loops on empty global matches";
     }
+    const std::vector<MatchCase> cases = {
+        {"empty matches move on one character", "x*", "ab", {"", "", ""}},
+        {"empty match steps over a whole UTF-8 character", "x*", "日本", {"", "", ""}},
+    };
+    expect_matches(cases);
 }
 
 TEST_F(RegexObjectTest, MatchTextOutsideTheMatchesIsEmpty) {

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "support/platform.h"
 #include "support/test_server.h"
 #include "win32/wide_text.h"
 
@@ -81,9 +82,7 @@ std::string quoted(const std::string& argument) {
 
 // Wine starts a program named by its Linux path as a Linux process.
 std::string python() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr
-               ? "/usr/bin/python3"
-               : "python";
+    return running_under_wine() ? "/usr/bin/python3" : "python";
 }
 
 }  // namespace
