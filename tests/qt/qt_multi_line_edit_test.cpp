@@ -135,7 +135,7 @@ TEST_F(QtMultiLineEdit, ManyAppendsReadBackWhole) {
     for (int cycle = 0; cycle < 100; ++cycle) {
         std::string numbers;
         for (int i = 0; i < 200; ++i) {
-            numbers += std::to_string(13800000000LL + cycle * 200 + i) + "\r\n";
+            numbers += std::to_string(13800000000LL + 200LL * cycle + i) + "\r\n";
         }
         form().append_text("编辑框1", numbers);
         expected += numbers;
