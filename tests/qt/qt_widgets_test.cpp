@@ -58,6 +58,18 @@ TEST(QtWindows, FrameFollowsTheWindowStyle) {
     }
 }
 
+TEST(QtWindows, ComponentListedBeforeItsGroupBoxIsPlacedInIt) {
+    auto radio = qt_component("单选框1", ComponentType::RadioButton, {8, 16, 96, 24}, "不带4");
+    radio.parent = "分组框1";
+    auto group = qt_component("分组框1", ComponentType::GroupBox, {100, 50, 240, 80}, "通用设置");
+    QtDriver driver;
+    ContractWindow window(driver, qt_test_form({radio, group}));
+    ASSERT_TRUE(window.opened());
+    QWidget& button = *qt_form(window.form()).widget("单选框1");
+    EXPECT_EQ(button.parentWidget(), qt_form(window.form()).widget("分组框1"));
+    EXPECT_EQ(button.mapTo(button.window(), QPoint(0, 0)), QPoint(108, 66));
+}
+
 TEST(QtWindows, CentredOnTheScreenForTheDescribedSize) {
     QtDriver driver;
     ContractWindow window(driver, qt_test_form({}));

@@ -49,27 +49,9 @@ bool QtForm::build() {
     m_window->centre();
     // Group boxes are parents: a component is made once its parent exists,
     // whatever order the description lists them in.
-    std::size_t remaining = m_description.components.size();
     bool progress = true;
-    while (remaining > 0 && progress) {
-        progress = false;
-        for (const ComponentDescription& description : m_description.components) {
-            const QtComponent* group = find(description.parent);
-            if (m_components.contains(description.name) ||
-                (!description.parent.empty() && group == nullptr)) {
-                continue;
-            }
-            QtComponent component =
-                create_component(description, group != nullptr ? group->widget : m_window);
-            if (component.widget == nullptr && component.timer == nullptr) {
-                remaining = 0;
-                progress = false;
-                break;
-            }
-            m_components.emplace(description.name, component);
-            --remaining;
-            progress = true;
-        }
+    while (progress && m_components.size() < m_description.components.size()) {
+        progress = make_components_with_parents();
     }
     if (m_components.size() != m_description.components.size()) {
         m_components.clear();
@@ -77,6 +59,25 @@ bool QtForm::build() {
         return false;
     }
     return true;
+}
+
+bool QtForm::make_components_with_parents() {
+    bool made = false;
+    for (const ComponentDescription& description : m_description.components) {
+        const QtComponent* group = find(description.parent);
+        if (m_components.contains(description.name) ||
+            (!description.parent.empty() && group == nullptr)) {
+            continue;
+        }
+        QtComponent component =
+            create_component(description, group != nullptr ? group->widget : m_window);
+        if (component.widget == nullptr && component.timer == nullptr) {
+            return false;
+        }
+        m_components.emplace(description.name, component);
+        made = true;
+    }
+    return made;
 }
 
 bool QtForm::exists() const {

@@ -83,6 +83,9 @@ private:
     QtForm(FormDescription description, EventTable events, WindowMode mode);
 
     bool build();
+    // Makes the components not made yet whose parent exists; false when it
+    // made none, or one cannot be made.
+    bool make_components_with_parents();
     const QtComponent* find(std::string_view name) const;
     const QtComponent& component(std::string_view name, Property property) const;
     QtComponent& component(std::string_view name, Property property);
