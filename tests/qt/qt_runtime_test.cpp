@@ -136,7 +136,8 @@ TEST(QtRuntime, ScreenshotShowsTheWindowWithChineseCaptions) {
     const QImage picture =
         runtime::qt::decode_png({reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                  static_cast<std::size_t>(bytes.size())});
-    EXPECT_EQ(picture.size(), QSize(400, 300));
+    // The client area of a 400 x 300 window with a title bar.
+    EXPECT_EQ(picture.size(), QSize(384, 262));
 
     window.form().destroy();
     EXPECT_FALSE(runtime::qt::save_screenshot(window.form(), path));

@@ -49,12 +49,15 @@ TEST(QtWindows, FrameFollowsTheWindowStyle) {
         EXPECT_EQ(flags.testFlag(Qt::WindowCloseButtonHint), row.title_bar);
         EXPECT_EQ(flags.testFlag(Qt::WindowMinimizeButtonHint), row.minimize);
         EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
-        // The client area has the described size and cannot be resized.
-        EXPECT_EQ(frame.size(), QSize(400, 300));
+        // The described size is the outer size: the client area is what the
+        // designed frame leaves of it, and it cannot be resized.
+        const QSize frame_size = row.title_bar ? QSize(16, 38) : QSize(6, 6);
+        EXPECT_EQ(frame.size(), QSize(400, 300) - frame_size);
         EXPECT_EQ(frame.minimumSize(), frame.maximumSize());
         window.form().set_window_size(380, 250);
-        EXPECT_EQ(frame.minimumSize(), QSize(380, 250));
-        EXPECT_EQ(frame.maximumSize(), QSize(380, 250));
+        EXPECT_EQ(frame.minimumSize(), QSize(380, 250) - frame_size);
+        EXPECT_EQ(window.form().window_width(), 380);
+        EXPECT_EQ(window.form().window_height(), 250);
     }
 }
 

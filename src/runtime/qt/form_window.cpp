@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <algorithm>
 #include <utility>
 
 #include "runtime/qt/qt_text.h"
@@ -27,25 +28,44 @@ Qt::WindowFlags window_flags(const WindowStyle& style) {
     return flags;
 }
 
+// The frame the forms were laid out against: a fixed-border window with a
+// title bar leaves 8 pixels at the sides and bottom and 30 at the top, a
+// dialog frame without title bar 3 pixels all round. With it a 980 x 650
+// main window hides what lies beyond 964 x 612, as the form intends.
+QMargins designed_frame(const WindowStyle& style) {
+    return style.title_bar ? QMargins(8, 30, 8, 8) : QMargins(3, 3, 3, 3);
+}
+
 }  // namespace
 
 FormWindow::FormWindow(const FormDescription& description, bool modal)
     : QWidget(nullptr, window_flags(description.style)),
+      m_frame(designed_frame(description.style)),
       m_resizable(description.style.resizable),
       m_closable(description.style.title_bar) {
     setWindowTitle(to_qstring(description.caption));
     if (modal) {
         setWindowModality(Qt::ApplicationModal);
     }
-    set_client_size(description.width, description.height);
+    set_outer_size(description.width, description.height);
 }
 
-void FormWindow::set_client_size(int width, int height) {
+void FormWindow::set_outer_size(int outer_width, int outer_height) {
+    const int width = std::max(0, outer_width - m_frame.left() - m_frame.right());
+    const int height = std::max(0, outer_height - m_frame.top() - m_frame.bottom());
     if (m_resizable) {
         resize(width, height);
     } else {
         setFixedSize(width, height);
     }
+}
+
+int FormWindow::outer_width() const {
+    return width() + m_frame.left() + m_frame.right();
+}
+
+int FormWindow::outer_height() const {
+    return height() + m_frame.top() + m_frame.bottom();
 }
 
 void FormWindow::centre() {

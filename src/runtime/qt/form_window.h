@@ -4,6 +4,7 @@
 // window style asks for, and the close request of the user handed to its
 // QtForm.
 
+#include <QMargins>
 #include <QWidget>
 #include <functional>
 
@@ -17,7 +18,12 @@ class FormWindow : public QWidget {
 public:
     FormWindow(const FormDescription& description, bool modal);
 
-    void set_client_size(int width, int height);
+    // Window sizes in forms and in the runtime interface are outer sizes, frame
+    // included, as the forms were designed on the desktop they come from; the
+    // client area is what remains inside that frame.
+    void set_outer_size(int width, int height);
+    int outer_width() const;
+    int outer_height() const;
     // Centres the window on the primary screen for its present size.
     void centre();
 
@@ -29,6 +35,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    QMargins m_frame;
     bool m_resizable = false;
     bool m_closable = true;
     std::function<void()> m_close_request;

@@ -166,16 +166,16 @@ void QtForm::set_focus(std::string_view name) {
 }
 
 int QtForm::window_width() const {
-    return exists() ? m_window->width() : 0;
+    return exists() ? m_window->outer_width() : 0;
 }
 
 int QtForm::window_height() const {
-    return exists() ? m_window->height() : 0;
+    return exists() ? m_window->outer_height() : 0;
 }
 
 void QtForm::set_window_size(int width, int height) {
     if (exists()) {
-        m_window->set_client_size(width, height);
+        m_window->set_outer_size(width, height);
     }
 }
 
