@@ -1,6 +1,4 @@
 // The GBK reading over iconv, which the C library carries on Linux.
-#ifndef _WIN32
-
 #include <errno.h>
 #include <iconv.h>
 
@@ -69,5 +67,3 @@ std::string decode_gbk(std::string_view gbk) {
 }
 
 }  // namespace qorvex::web
-
-#endif

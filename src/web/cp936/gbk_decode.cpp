@@ -1,6 +1,4 @@
 // The GBK reading over the code page 936 tables of Windows.
-#ifdef _WIN32
-
 #include <windows.h>
 
 #include <string>
@@ -52,5 +50,3 @@ std::string decode_gbk(std::string_view gbk) {
 }
 
 }  // namespace qorvex::web
-
-#endif
