@@ -18,10 +18,11 @@ constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 bool ends_in_cut_character(std::string_view gbk) {
     std::size_t i = 0;
     while (i < gbk.size()) {
-        if (IsDBCSLeadByteEx(kGbkCodePage, static_cast<BYTE>(gbk[i])) && i + 1 == gbk.size()) {
+        const bool lead = IsDBCSLeadByteEx(kGbkCodePage, static_cast<BYTE>(gbk[i])) != FALSE;
+        if (lead && i + 1 == gbk.size()) {
             return true;
         }
-        i += IsDBCSLeadByteEx(kGbkCodePage, static_cast<BYTE>(gbk[i])) ? 2 : 1;
+        i += lead ? 2U : 1U;
     }
     return false;
 }
