@@ -37,7 +37,7 @@ runtime::FormDescription font_form() {
     form.name = "fonts";
     form.caption = "fonts";
     form.width = 300;
-    form.height = 200;
+    form.height = 240;
     runtime::ComponentDescription list;
     list.name = "超级列表框1";
     list.type = ComponentType::ListView;
@@ -134,6 +134,46 @@ TEST(Win32Platform, DropDownListAndReportView) {
     ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column)));
     EXPECT_EQ(win32::to_utf8(title), "点击选卡种类");
     EXPECT_EQ(column.cx, 145);
+}
+
+// Wine draws a thinner frame than Windows: the client area is what the
+// designed frame leaves of the described size either way, so a main window
+// hides the components the form places beyond it.
+TEST(Win32Platform, ClientAreaIsWhatTheDesignedFrameLeaves) {
+    struct FrameCase {
+        const char* label;
+        bool title_bar;
+        SIZE frame;
+    };
+    const FrameCase cases[] = {
+        {"title bar", true, {16, 38}},
+        {"dialog frame", false, {6, 6}},
+    };
+    for (const FrameCase& row : cases) {
+        SCOPED_TRACE(row.label);
+        Win32Driver driver;
+        runtime::FormDescription description = font_form();
+        description.width = 400;
+        description.height = 300;
+        description.style.title_bar = row.title_bar;
+        ContractWindow window(driver, description);
+        ASSERT_TRUE(window.opened());
+        HWND frame = dynamic_cast<runtime::Win32Form&>(window.form()).handle();
+        const auto client_size = [frame]() {
+            RECT client{};
+            GetClientRect(frame, &client);
+            return SIZE{client.right, client.bottom};
+        };
+        EXPECT_EQ(client_size().cx, 400 - row.frame.cx);
+        EXPECT_EQ(client_size().cy, 300 - row.frame.cy);
+        EXPECT_EQ(window.form().window_width(), 400);
+        EXPECT_EQ(window.form().window_height(), 300);
+        window.form().set_window_size(380, 250);
+        EXPECT_EQ(client_size().cx, 380 - row.frame.cx);
+        EXPECT_EQ(client_size().cy, 250 - row.frame.cy);
+        EXPECT_EQ(window.form().window_width(), 380);
+        EXPECT_EQ(window.form().window_height(), 250);
+    }
 }
 
 TEST(Win32Platform, PicturesDecodeWithThePlatformDecoder) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "runtime/designed_frame.h"
 #include "runtime/qt/qt_text.h"
 
 namespace qorvex::runtime::qt {
@@ -28,19 +29,16 @@ Qt::WindowFlags window_flags(const WindowStyle& style) {
     return flags;
 }
 
-// The frame the forms were laid out against: a fixed-border window with a
-// title bar leaves 8 pixels at the sides and bottom and 30 at the top, a
-// dialog frame without title bar 3 pixels all round. With it a 980 x 650
-// main window hides what lies beyond 964 x 612, as the form intends.
-QMargins designed_frame(const WindowStyle& style) {
-    return style.title_bar ? QMargins(8, 30, 8, 8) : QMargins(3, 3, 3, 3);
+QMargins frame_margins(const WindowStyle& style) {
+    const FrameMargins frame = designed_frame(style);
+    return {frame.left, frame.top, frame.right, frame.bottom};
 }
 
 }  // namespace
 
 FormWindow::FormWindow(const FormDescription& description, bool modal)
     : QWidget(nullptr, window_flags(description.style)),
-      m_frame(designed_frame(description.style)),
+      m_frame(frame_margins(description.style)),
       m_resizable(description.style.resizable),
       m_closable(description.style.title_bar) {
     setWindowTitle(to_qstring(description.caption));

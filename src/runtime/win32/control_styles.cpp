@@ -5,6 +5,8 @@
 #include <array>
 #include <utility>
 
+#include "runtime/designed_frame.h"
+
 namespace qorvex::runtime {
 
 namespace {
@@ -26,7 +28,8 @@ constexpr std::array<TypeStyle, 11> kTypeStyles{{
     {ComponentType::CheckBox, {L"BUTTON", BS_AUTOCHECKBOX, 0}},
     {ComponentType::RadioButton, {L"BUTTON", BS_AUTORADIOBUTTON, 0}},
     {ComponentType::GroupBox, {L"BUTTON", BS_GROUPBOX, WS_EX_CONTROLPARENT}},
-    {ComponentType::ComboBox, {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 0}},
+    {ComponentType::ComboBox,
+     {L"COMBOBOX", CBS_DROPDOWNLIST | CBS_NOINTEGRALHEIGHT | WS_VSCROLL, 0}},
     {ComponentType::ListView,
      {WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE}},
     {ComponentType::Timer, {nullptr, 0, 0}},
@@ -88,6 +91,16 @@ ControlStyle window_style(const WindowStyle& style) {
         result.style |= WS_THICKFRAME;
     }
     return result;
+}
+
+SIZE native_outer_size(const WindowStyle& style, int outer_width, int outer_height) {
+    const ClientSize client = designed_client_size(style, outer_width, outer_height);
+    const ControlStyle frame = window_style(style);
+    RECT area{0, 0, client.width, client.height};
+    if (!AdjustWindowRectEx(&area, frame.style, FALSE, frame.ex_style)) {
+        return {outer_width, outer_height};
+    }
+    return {area.right - area.left, area.bottom - area.top};
 }
 
 }  // namespace qorvex::runtime

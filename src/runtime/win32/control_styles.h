@@ -25,4 +25,9 @@ inline constexpr int kMinimumComboBoxHeight = 160;
 // The frame of a top-level window.
 ControlStyle window_style(const WindowStyle& style);
 
+// The outer size, in this system's own frame, of a window whose outer size in
+// the designed frame is the one given: the two share the client area. The
+// frame Windows draws is about the designed one; Wine's is thinner.
+SIZE native_outer_size(const WindowStyle& style, int outer_width, int outer_height);
+
 }  // namespace qorvex::runtime

@@ -81,9 +81,11 @@ bool Win32Form::create() {
     const POINT origin = window_origin(m_description);
     const std::wstring caption = win32::to_wide(m_description.caption);
     // WM_NCCREATE stores `this` with the window, so messages reach the form from the start.
+    const SIZE size =
+        native_outer_size(m_description.style, m_description.width, m_description.height);
     m_window = CreateWindowExW(frame.ex_style, kFormClass, caption.c_str(), frame.style, origin.x,
-                               origin.y, m_description.width, m_description.height, nullptr,
-                               nullptr, GetModuleHandleW(nullptr), this);
+                               origin.y, size.cx, size.cy, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), this);
     if (m_window == nullptr) {
         return false;
     }

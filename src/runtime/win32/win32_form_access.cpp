@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "runtime/designed_frame.h"
+#include "runtime/win32/control_styles.h"
 #include "runtime/win32/win32_controls.h"
 #include "runtime/win32/win32_form.h"
 #include "runtime/win32/win32_runtime.h"
@@ -230,19 +232,29 @@ void Win32Form::set_focus(std::string_view name) {
     }
 }
 
+// Sizes read back as the designed frame around the client area, as they were set.
 int Win32Form::window_width() const {
-    RECT area{};
-    return live() && GetWindowRect(m_window, &area) ? area.right - area.left : 0;
+    RECT client{};
+    if (!live() || !GetClientRect(m_window, &client)) {
+        return 0;
+    }
+    const FrameMargins frame = designed_frame(m_description.style);
+    return client.right - client.left + frame.left + frame.right;
 }
 
 int Win32Form::window_height() const {
-    RECT area{};
-    return live() && GetWindowRect(m_window, &area) ? area.bottom - area.top : 0;
+    RECT client{};
+    if (!live() || !GetClientRect(m_window, &client)) {
+        return 0;
+    }
+    const FrameMargins frame = designed_frame(m_description.style);
+    return client.bottom - client.top + frame.top + frame.bottom;
 }
 
 void Win32Form::set_window_size(int width, int height) {
     if (live()) {
-        SetWindowPos(m_window, nullptr, 0, 0, width, height,
+        const SIZE size = native_outer_size(m_description.style, width, height);
+        SetWindowPos(m_window, nullptr, 0, 0, size.cx, size.cy,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
