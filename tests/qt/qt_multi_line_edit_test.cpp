@@ -147,6 +147,23 @@ TEST_F(QtMultiLineEdit, ManyAppendsReadBackWhole) {
     EXPECT_GT(edit("编辑框1").verticalScrollBar()->value(), 0);
 }
 
+TEST_F(QtMultiLineEdit, AppendMovesACaretInsideTheTextToTheEnd) {
+    std::string lines;
+    for (int i = 0; i < 50; ++i) {
+        lines += std::to_string(13800000000LL + i) + "\r\n";
+    }
+    form().set_text("编辑框1", lines);
+    user_caret("编辑框1", QTextCursor::EndOfLine, 3);
+    ASSERT_FALSE(edit("编辑框1").textCursor().atEnd());
+    form().append_text("编辑框1", "13900000000\r\n");
+    m_driver.process_events();
+    EXPECT_TRUE(edit("编辑框1").textCursor().atEnd());
+    EXPECT_TRUE(edit("编辑框1").viewport()->rect().contains(edit("编辑框1").cursorRect()));
+    EXPECT_EQ(edit("编辑框1").verticalScrollBar()->value(),
+              edit("编辑框1").verticalScrollBar()->maximum());
+    EXPECT_EQ(form().text("编辑框1"), lines + "13900000000\r\n");
+}
+
 // The result boxes of the main window: 115 pixels wide with a scroll bar and
 // a 16-pixel Chinese font.
 TEST(QtResultBox, ShowsAnElevenDigitNumberOnOneLine) {

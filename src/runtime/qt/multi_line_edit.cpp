@@ -77,6 +77,11 @@ MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent) : QPlainTextEdit(
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(style == EditStyle::MultiLineWithScrollBar ? Qt::ScrollBarAlwaysOn
                                                                           : Qt::ScrollBarAlwaysOff);
+    // The boxes hold lines of digits, which need no shaping; laying out the
+    // lines a scan cycle appends is most of what the cycle costs the window.
+    QFont plain = font();
+    plain.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(plain);
     connect(document(), &QTextDocument::contentsChange, this,
             &MultiLineEdit::keep_user_breaks_crlf);
     connect(document(), &QTextDocument::contentsChange, this, [this](int, int, int) {
@@ -133,9 +138,18 @@ void MultiLineEdit::set_program_text(std::string_view text) {
 }
 
 void MultiLineEdit::append_program_text(std::string_view text) {
-    QTextCursor cursor = textCursor();
-    insert_at_end(cursor, text);
-    setTextCursor(cursor);
+    // As in a native edit box, the caret ends after the appended text and
+    // the box shows it. A caret already at the end moves along with the
+    // insert, and the bottom is then shown without laying out the caret.
+    const QTextCursor caret = textCursor();
+    const bool caret_at_end = caret.atEnd() && !caret.hasSelection();
+    QTextCursor end(document());
+    insert_at_end(end, text);
+    if (caret_at_end) {
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    } else {
+        setTextCursor(end);
+    }
     if (!m_copy_current) {
         return;
     }
