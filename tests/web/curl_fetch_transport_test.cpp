@@ -9,6 +9,7 @@
 
 #include "support/test_server.h"
 #include "web/text_ops.h"
+#include "web/url_parts.h"
 #include "web/wininet_fetch.h"
 
 namespace qorvex::web {
@@ -194,6 +195,47 @@ TEST(CurlWininetFetchCertificates, AnUntrustedCertificateFailsAndTheCaFileTrusts
     ASSERT_TRUE(request.has_value());
     EXPECT_EQ(request->target, "/version");
     EXPECT_TRUE(trusted.response_headers.starts_with("HTTP/1.1 200"));
+}
+
+// A plain address names its proxy for http only: a redirect to https goes
+// on directly, not through the proxy of the first request.
+TEST(CurlWininetFetchProxies, ARedirectToHttpsLeavesTheProxyNamedForHttp) {
+    TestServerOptions options;
+    options.tls = true;
+    TestServer secure(options);
+    TestServer& proxy = plain_server();
+    const std::string secure_host = url_host(secure.base_url(), true);
+    struct RedirectRow {
+        const char* label;
+        int method;
+        int status;
+        const char* method_after;
+    };
+    const RedirectRow rows[] = {
+        {"GET answered with 302", kMethodGet, 302, "GET"},
+        {"POST answered with 303 goes on as GET", kMethodPost, 303, "GET"},
+        {"POST answered with 307 stays POST", kMethodPost, 307, "POST"},
+    };
+    for (const RedirectRow& row : rows) {
+        SCOPED_TRACE(row.label);
+        ReplyScript redirect;
+        redirect.status = row.status;
+        redirect.location = secure.url("/target");
+        WininetFetchArgs args;
+        args.url = proxy.url("/from", redirect);
+        args.method = row.method;
+        args.post_text = "a=1";
+        args.proxy = proxy.host_port();
+        const Bytes body =
+            wininet_fetch(*make_curl_fetch_transport(secure.certificate_path()), args);
+
+        const EchoedRequest request = echoed(body);
+        EXPECT_EQ(request.target, "/target");
+        EXPECT_EQ(request.method, row.method_after);
+        EXPECT_TRUE(args.response_headers.starts_with("HTTP/1.1 200")) << args.response_headers;
+    }
+    const std::vector<std::string> seen = proxy.requests();
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), "CONNECT " + secure_host), 0);
 }
 
 TEST(CurlFetchTransport, RefusesToOpenWithoutAHostOrWithAPortOutOfRange) {

@@ -92,6 +92,9 @@ public:
         limits.stall_timeout = kStallTimeout;
         limits.body_cap = kReplyBodyCap;
         CurlExchangeResult result = perform_curl_exchange(m_multi->get(), handle, limits);
+        if (follows_with_own_proxy_choice()) {
+            result = follow_choosing_proxies(handle, limits, std::move(result));
+        }
         FetchReply reply;
         reply.body = std::move(result.body);
         if (!result.status_line.empty()) {
@@ -110,13 +113,51 @@ private:
         curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
         const std::string agent = single_line(m_target.user_agent);
         curl_easy_setopt(handle, CURLOPT_USERAGENT, agent.c_str());
-        // FIXME: a redirect to the other scheme keeps the proxy chosen for
-        // the first request, where WinINet would choose again.
-        const std::string proxy =
-            proxy_for_scheme(m_target.proxy, m_target.flags.secure ? "https" : "http");
+        set_proxy(handle, m_target.flags.secure);
+        curl_easy_setopt(handle, CURLOPT_NOPROXY, "");
+    }
+
+    void set_proxy(CURL* handle, bool secure) const {
+        const std::string proxy = proxy_for_scheme(m_target.proxy, secure ? "https" : "http");
         // An empty text switches off proxies named by the environment.
         curl_easy_setopt(handle, CURLOPT_PROXY, proxy.c_str());
-        curl_easy_setopt(handle, CURLOPT_NOPROXY, "");
+    }
+
+    // libcurl keeps one proxy along the redirects it follows, where the
+    // request chooses again for each address. That matters only when a
+    // plain request may be sent on to https and the two schemes name
+    // different proxies; then the redirects are followed here.
+    bool follows_with_own_proxy_choice() const {
+        const FetchFlags& flags = m_target.flags;
+        return !flags.no_auto_redirect && !flags.secure && flags.ignore_redirect_to_https &&
+               proxy_for_scheme(m_target.proxy, "http") !=
+                   proxy_for_scheme(m_target.proxy, "https");
+    }
+
+    CurlExchangeResult follow_choosing_proxies(CURL* handle, const CurlExchangeLimits& limits,
+                                               CurlExchangeResult result) const {
+        std::string verb = m_target.verb;
+        for (long hops = 0; hops < kMaxRedirects && result.completed; ++hops) {
+            char* location = nullptr;
+            curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &location);
+            if (location == nullptr) {
+                break;
+            }
+            const std::string next(location);
+            curl_easy_setopt(handle, CURLOPT_URL, next.c_str());
+            set_proxy(handle, lower_case(left_text(next, 8)) == "https://");
+            // As libcurl does when it follows: a POST answered with 301, 302
+            // or 303, and anything but HEAD answered with 303, goes on as GET.
+            const bool to_get = (result.status == 303 && verb != "HEAD") ||
+                                ((result.status == 301 || result.status == 302) && verb == "POST");
+            if (to_get) {
+                verb = "GET";
+                curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, nullptr);
+                curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+            }
+            result = perform_curl_exchange(m_multi->get(), handle, limits);
+        }
+        return result;
     }
 
     void set_request_flags(CURL* handle) const {
@@ -125,7 +166,8 @@ private:
             // Cookies the reply sets travel on along its redirects.
             curl_easy_setopt(handle, CURLOPT_COOKIEFILE, "");
         }
-        curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, flags.no_auto_redirect ? 0L : 1L);
+        curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION,
+                         flags.no_auto_redirect || follows_with_own_proxy_choice() ? 0L : 1L);
         curl_easy_setopt(handle, CURLOPT_MAXREDIRS, kMaxRedirects);
         const char* redirect_schemes = "http";
         if (flags.secure) {
