@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "runtime/qt/caption_label.h"
+#include "runtime/qt/chinese_fonts.h"
 #include "runtime/qt/component_text.h"
 #include "runtime/qt/drop_down_list.h"
 #include "runtime/qt/multi_line_edit.h"
@@ -153,11 +154,6 @@ constexpr std::array<BuilderRow, 10> kBuilders{{
     {ComponentType::ListView, build_list_view},
 }};
 
-// The faces Windows uses for the GB2312 character set, then Chinese faces
-// common elsewhere; the first one installed is used.
-constexpr std::array<const char*, 5> kChineseFaces{"SimSun", "NSimSun", "WenQuanYi Micro Hei",
-                                                   "Noto Sans CJK SC", "Source Han Sans SC"};
-
 bool is_ascii(std::string_view text) {
     return std::all_of(text.begin(), text.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -176,9 +172,7 @@ void apply_font(QWidget& widget, const FontSpec& spec) {
     // gets a Chinese face even where the named one is missing; characters no
     // face has still fall back per glyph to any installed font.
     if (spec.charset == Charset::Gb2312 || !is_ascii(spec.face)) {
-        for (const char* face : kChineseFaces) {
-            families << QString::fromLatin1(face);
-        }
+        families << chinese_faces();
     }
     if (!families.isEmpty()) {
         font.setFamilies(families);

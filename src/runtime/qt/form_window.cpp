@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "runtime/designed_frame.h"
+#include "runtime/qt/chinese_fonts.h"
 #include "runtime/qt/qt_text.h"
 
 namespace qorvex::runtime::qt {
@@ -42,6 +43,7 @@ FormWindow::FormWindow(const FormDescription& description, bool modal)
       m_resizable(description.style.resizable),
       m_closable(description.style.title_bar) {
     setWindowTitle(to_qstring(description.caption));
+    setFont(standard_font());
     if (modal) {
         setWindowModality(Qt::ApplicationModal);
     }
