@@ -27,4 +27,13 @@ bool type_raises(ComponentType type, EventKind kind) {
            kRaisedEvents.end();
 }
 
+EventHandler bound_handler(const EventTable& events, std::string_view component, EventKind kind) {
+    for (const EventBinding& binding : events) {
+        if (binding.component == component && binding.kind == kind) {
+            return binding.handler;
+        }
+    }
+    return {};
+}
+
 }  // namespace qorvex::runtime

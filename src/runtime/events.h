@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/form_description.h"
@@ -13,13 +14,14 @@
 namespace qorvex::runtime {
 
 enum class EventKind {
-    CreationComplete,   // the window: after the window and all components exist
-    FirstActivation,    // the window: once, the first time it becomes active
-    Clicked,            // buttons and picture buttons
-    PeriodElapsed,      // timers
-    ItemSelected,       // combo box: the user committed a choice (never for a choice set by the program)
-    GotFocus,           // combo box: also when the program moves the focus there
-    LeftButtonPressed,  // transparent label: x, y in the label's client coordinates and the key state
+    CreationComplete,  // the window: after the window and all components exist
+    FirstActivation,   // the window: once, the first time it becomes active
+    Clicked,           // buttons and picture buttons
+    PeriodElapsed,     // timers
+    ItemSelected,  // combo box: the user committed a choice (never for a choice set by the program)
+    GotFocus,      // combo box: also when the program moves the focus there
+    LeftButtonPressed,  // transparent label: x, y in the label's client coordinates and the key
+                        // state
 };
 
 // Key state bits passed with LeftButtonPressed.
@@ -43,6 +45,11 @@ struct EventBinding {
 };
 
 using EventTable = std::vector<EventBinding>;
+
+// A copy of the handler the table binds to `kind` on `component`, or an
+// empty one. A copy, because the handler may destroy the window that owns
+// the table.
+EventHandler bound_handler(const EventTable& events, std::string_view component, EventKind kind);
 
 // Whether a component of this type raises this event kind at all; the window
 // loaders refuse a table row that names an event its component cannot raise.

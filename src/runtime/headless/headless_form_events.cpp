@@ -13,12 +13,8 @@ void HeadlessForm::raise(std::string_view component, EventKind kind, const Event
     // The handler may destroy this window (and with it the table); both stay
     // alive until it returns.
     auto keep_alive = shared_from_this();
-    for (const EventBinding& binding : m_events) {
-        if (binding.component == component && binding.kind == kind) {
-            EventHandler handler = binding.handler;
-            handler(args);
-            return;
-        }
+    if (const EventHandler handler = bound_handler(m_events, component, kind)) {
+        handler(args);
     }
 }
 

@@ -123,12 +123,8 @@ void QtForm::raise(std::string_view component, EventKind kind, const EventArgs& 
     }
     // The handler may destroy this window and release the last owner of the form.
     auto keep_alive = shared_from_this();
-    for (const EventBinding& binding : m_events) {
-        if (binding.component == component && binding.kind == kind) {
-            EventHandler handler = binding.handler;
-            handler(args);
-            return;
-        }
+    if (const EventHandler handler = bound_handler(m_events, component, kind)) {
+        handler(args);
     }
 }
 
