@@ -26,16 +26,24 @@ constexpr FrameMargins designed_frame(const WindowStyle& style) {
     return style.title_bar ? FrameMargins{8, 30, 8, 8} : FrameMargins{3, 3, 3, 3};
 }
 
-struct ClientSize {
+struct WindowSize {
     int width;
     int height;
 };
 
-constexpr ClientSize designed_client_size(const WindowStyle& style, int outer_width,
+// The client area a window of this outer size has in the designed frame.
+constexpr WindowSize designed_client_size(const WindowStyle& style, int outer_width,
                                           int outer_height) {
     const FrameMargins frame = designed_frame(style);
     return {std::max(0, outer_width - frame.left - frame.right),
             std::max(0, outer_height - frame.top - frame.bottom)};
+}
+
+// The outer size, in the designed frame, of a window with this client area.
+constexpr WindowSize designed_outer_size(const WindowStyle& style, int client_width,
+                                         int client_height) {
+    const FrameMargins frame = designed_frame(style);
+    return {client_width + frame.left + frame.right, client_height + frame.top + frame.bottom};
 }
 
 }  // namespace qorvex::runtime

@@ -18,10 +18,11 @@ enum class EventKind {
     FirstActivation,   // the window: once, the first time it becomes active
     Clicked,           // buttons and picture buttons
     PeriodElapsed,     // timers
-    ItemSelected,  // combo box: the user committed a choice (never for a choice set by the program)
-    GotFocus,      // combo box: also when the program moves the focus there
-    LeftButtonPressed,  // transparent label: x, y in the label's client coordinates and the key
-                        // state
+    // combo box: the user committed a choice (never for a choice set by the program)
+    ItemSelected,
+    GotFocus,  // combo box: also when the program moves the focus there
+    // transparent label: x, y in the label's client coordinates and the key state
+    LeftButtonPressed,
 };
 
 // Key state bits passed with LeftButtonPressed.

@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
-#include <algorithm>
 #include <utility>
 
 #include "runtime/designed_frame.h"
@@ -30,18 +29,10 @@ Qt::WindowFlags window_flags(const WindowStyle& style) {
     return flags;
 }
 
-QMargins frame_margins(const WindowStyle& style) {
-    const FrameMargins frame = designed_frame(style);
-    return {frame.left, frame.top, frame.right, frame.bottom};
-}
-
 }  // namespace
 
 FormWindow::FormWindow(const FormDescription& description, bool modal)
-    : QWidget(nullptr, window_flags(description.style)),
-      m_frame(frame_margins(description.style)),
-      m_resizable(description.style.resizable),
-      m_closable(description.style.title_bar) {
+    : QWidget(nullptr, window_flags(description.style)), m_style(description.style) {
     setWindowTitle(to_qstring(description.caption));
     setFont(standard_font());
     if (modal) {
@@ -51,21 +42,20 @@ FormWindow::FormWindow(const FormDescription& description, bool modal)
 }
 
 void FormWindow::set_outer_size(int outer_width, int outer_height) {
-    const int width = std::max(0, outer_width - m_frame.left() - m_frame.right());
-    const int height = std::max(0, outer_height - m_frame.top() - m_frame.bottom());
-    if (m_resizable) {
-        resize(width, height);
+    const WindowSize client = designed_client_size(m_style, outer_width, outer_height);
+    if (m_style.resizable) {
+        resize(client.width, client.height);
     } else {
-        setFixedSize(width, height);
+        setFixedSize(client.width, client.height);
     }
 }
 
 int FormWindow::outer_width() const {
-    return width() + m_frame.left() + m_frame.right();
+    return designed_outer_size(m_style, width(), height()).width;
 }
 
 int FormWindow::outer_height() const {
-    return height() + m_frame.top() + m_frame.bottom();
+    return designed_outer_size(m_style, width(), height()).height;
 }
 
 void FormWindow::centre() {
@@ -85,7 +75,7 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     // The form decides when the window goes; a window without title bar or one
     // blocked by a modal window cannot be closed by the user at all.
     event->ignore();
-    if (m_closable && isEnabled() && m_close_request) {
+    if (m_style.title_bar && isEnabled() && m_close_request) {
         std::function<void()> handler = m_close_request;
         handler();
     }

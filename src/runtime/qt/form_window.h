@@ -4,7 +4,6 @@
 // window style asks for, and the close request of the user handed to its
 // QtForm.
 
-#include <QMargins>
 #include <QWidget>
 #include <functional>
 
@@ -35,9 +34,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QMargins m_frame;
-    bool m_resizable = false;
-    bool m_closable = true;
+    const WindowStyle m_style;
     std::function<void()> m_close_request;
 };
 

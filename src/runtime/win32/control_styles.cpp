@@ -94,7 +94,7 @@ ControlStyle window_style(const WindowStyle& style) {
 }
 
 SIZE native_outer_size(const WindowStyle& style, int outer_width, int outer_height) {
-    const ClientSize client = designed_client_size(style, outer_width, outer_height);
+    const WindowSize client = designed_client_size(style, outer_width, outer_height);
     const ControlStyle frame = window_style(style);
     RECT area{0, 0, client.width, client.height};
     if (!AdjustWindowRectEx(&area, frame.style, FALSE, frame.ex_style)) {

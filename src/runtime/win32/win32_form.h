@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "runtime/component_properties.h"
+#include "runtime/designed_frame.h"
 #include "runtime/multi_line_text.h"
 #include "runtime/runtime.h"
 #include "runtime/win32/gdi_fonts.h"
@@ -108,6 +109,7 @@ private:
     void window_gone();
 
     bool live() const;
+    WindowSize designed_size() const;
     const Component* find(std::string_view name) const;
     const Component* find(HWND control) const;
     Component* find_by_id(int id);

@@ -233,22 +233,21 @@ void Win32Form::set_focus(std::string_view name) {
 }
 
 // Sizes read back as the designed frame around the client area, as they were set.
-int Win32Form::window_width() const {
+WindowSize Win32Form::designed_size() const {
     RECT client{};
     if (!live() || !GetClientRect(m_window, &client)) {
-        return 0;
+        return {0, 0};
     }
-    const FrameMargins frame = designed_frame(m_description.style);
-    return client.right - client.left + frame.left + frame.right;
+    return designed_outer_size(m_description.style, client.right - client.left,
+                               client.bottom - client.top);
+}
+
+int Win32Form::window_width() const {
+    return designed_size().width;
 }
 
 int Win32Form::window_height() const {
-    RECT client{};
-    if (!live() || !GetClientRect(m_window, &client)) {
-        return 0;
-    }
-    const FrameMargins frame = designed_frame(m_description.style);
-    return client.bottom - client.top + frame.top + frame.bottom;
+    return designed_size().height;
 }
 
 void Win32Form::set_window_size(int width, int height) {
