@@ -1,0 +1,168 @@
+#pragma once
+
+// The hunt's history: every number a target's replies held, once per target,
+// with its classes, when it was first and last seen and how often; every
+// cycle with its outcome; every hit. The hunt talks to it through this
+// interface only, in terms of what a hunt does (record a cycle, read a
+// target's capture history, read a summary), so that the embedded file store
+// and a shared server store can stand behind it alike.
+//
+// Every call either does all it says or throws StoreError and changes
+// nothing: a cycle is stored whole, in one transaction, or not at all.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qorvex::hunt {
+
+// Milliseconds since 1970-01-01 00:00:00 UTC.
+using TimeMs = std::int64_t;
+
+// A phone number as its eleven decimal digits read as an integer.
+using PhoneNumber = std::int64_t;
+
+// Bit k-1 is pattern class k (1 … 14, in the window's order); bit 14 is the
+// custom pattern (the hunt's --alert-pattern).
+using ClassMask = std::uint16_t;
+inline constexpr int kClassBitCount = 15;
+inline constexpr int kCustomClassBit = 14;
+
+enum class CycleOutcome {
+    Numbers,      // the reply held numbers
+    Empty,        // a well-formed reply with no numbers: counted, not a ban
+    RateLimited,  // the "访问人数过多" page or status 503
+    Failed,       // no reply: connection, time-out, TLS or another status
+};
+
+std::string_view outcome_name(CycleOutcome outcome);
+std::optional<CycleOutcome> outcome_from_name(std::string_view name);
+
+// One distinct number of a reply. A cycle's sightings hold each number once,
+// however often the reply repeated it.
+struct Sighting {
+    PhoneNumber number = 0;
+    ClassMask classes = 0;
+};
+
+struct CycleRecord {
+    std::string target;  // the target's label, "Tavikmax/广东/深圳"
+    TimeMs started = 0;
+    CycleOutcome outcome = CycleOutcome::Failed;
+    int numbers_in_reply = 0;  // extraction matches, repeats included
+    int duration_ms = 0;
+    std::string error;  // what went wrong; empty for Numbers and Empty
+};
+
+struct NewNumber {
+    PhoneNumber number = 0;
+    ClassMask classes = 0;
+    // Stored as a hit by this call. A number that another hunter's call had
+    // already made a hit is new here but not a hit again.
+    bool hit = false;
+};
+
+// What one stored cycle added: the numbers the target had never seen, in
+// the order of the sightings.
+struct CycleCommit {
+    std::vector<NewNumber> new_numbers;
+};
+
+// What the pool estimate needs of a target: how many distinct numbers it has
+// seen, and for every cycle that returned numbers, how many distinct numbers
+// that cycle's reply held (as a histogram: reply size → cycles).
+struct CaptureHistory {
+    std::int64_t distinct_numbers = 0;
+    std::vector<std::pair<int, std::int64_t>> reply_sizes;
+};
+
+struct TargetSummary {
+    std::string target;
+    std::int64_t cycles = 0;
+    std::int64_t distinct_numbers = 0;
+    std::int64_t hits = 0;
+    std::array<std::int64_t, kClassBitCount> numbers_per_class{};
+    CaptureHistory capture;
+};
+
+struct NumberRow {
+    std::string target;
+    PhoneNumber number = 0;
+    ClassMask classes = 0;
+    TimeMs first_seen = 0;
+    TimeMs last_seen = 0;
+    std::int64_t times_seen = 0;
+};
+
+struct NumberFilter {
+    std::optional<std::string> target;  // one target's numbers only
+    ClassMask any_of_classes = 0;       // 0: every number; else numbers in one of these
+    std::optional<TimeMs> first_seen_since;
+};
+
+class StoreError : public std::runtime_error {
+public:
+    enum class Kind {
+        NewerSchema,   // written by a newer program; nothing was changed
+        NotAStore,     // the file or database is not a hunt history
+        ReadOnly,      // no write permission
+        Busy,          // locked by another program past the wait
+        Full,          // the disk or the database is full
+        Unreachable,   // the server cannot be reached (shared stores)
+        Refused,       // the server refused the login (shared stores)
+        Other,
+    };
+    StoreError(Kind kind, const std::string& message) : std::runtime_error(message), m_kind(kind) {}
+    Kind kind() const { return m_kind; }
+
+private:
+    Kind m_kind;
+};
+
+class HuntStore {
+public:
+    virtual ~HuntStore() = default;
+    HuntStore() = default;
+    HuntStore(const HuntStore&) = delete;
+    HuntStore& operator=(const HuntStore&) = delete;
+
+    // Stores the cycle and its sightings in one transaction: numbers new to
+    // the target are inserted, the others get their last-seen time and count
+    // updated (classes are united). A new number in one of `alert_classes` is
+    // stored as a hit, decided inside the same transaction.
+    virtual CycleCommit record_cycle(const CycleRecord& cycle, std::span<const Sighting> sightings,
+                                     ClassMask alert_classes) = 0;
+
+    virtual CaptureHistory capture_history(std::string_view target) = 0;
+
+    // Numbers that a target first saw since `since`: the yield over a window.
+    virtual std::int64_t new_numbers_since(std::string_view target, TimeMs since) = 0;
+
+    // Every target the store has a cycle of, in label order.
+    virtual std::vector<TargetSummary> summaries() = 0;
+
+    // Calls `row` for every stored number that passes the filter, ordered by
+    // target, then first seen, then number. Stops early when `row` returns false.
+    virtual void for_each_number(const NumberFilter& filter,
+                                 const std::function<bool(const NumberRow&)>& row) = 0;
+
+    // Shared stores let one hunter at a time query a target: true when this
+    // hunter holds (or now takes, or renews) the target until `until`. A store
+    // with a single hunter always grants it.
+    virtual bool lease_target(std::string_view target, std::string_view hunter_id, TimeMs now,
+                              TimeMs until) = 0;
+    virtual void release_targets(std::string_view hunter_id) = 0;
+
+    // Set while the store keeps working in a degraded way (a shared store
+    // queueing sightings locally while its server is away): what to show in
+    // the status. Empty when all is well.
+    virtual std::string degraded_note() const { return {}; }
+};
+
+}  // namespace qorvex::hunt
