@@ -1,17 +1,19 @@
 // Multi-line edit boxes on the Qt back end: what the user types reads back
 // with CR LF, the program's own line ends survive the user's edits, lines
-// are walked as the text splits, and the scroll bars follow the style.
+// are walked as the text splits, the user can edit, select and copy while
+// the program's appends go on at the end, and the scroll bars follow the
+// style.
 
 #include <gtest/gtest.h>
 
-#include <QPlainTextEdit>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QScrollBar>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextLayout>
 
 #include "qt/qt_driver.h"
 #include "qt/qt_test_forms.h"
+#include "runtime/qt/multi_line_edit.h"
 #include "runtime/qt/qt_form.h"
 #include "support/runtime_contract_form.h"
 
@@ -20,6 +22,23 @@ namespace {
 
 using runtime::ComponentType;
 using runtime::EditStyle;
+using runtime::qt::MultiLineEdit;
+
+long caret(const MultiLineEdit& edit) {
+    return edit.SendScintilla(MultiLineEdit::SCI_GETCURRENTPOS);
+}
+
+bool caret_at_end(const MultiLineEdit& edit) {
+    return caret(edit) == edit.SendScintilla(MultiLineEdit::SCI_GETLENGTH);
+}
+
+// Whether the caret's line is inside the box's visible area.
+bool caret_shown(const MultiLineEdit& edit) {
+    const auto top = static_cast<int>(
+        edit.SendScintilla(MultiLineEdit::SCI_POINTYFROMPOSITION, 0UL, caret(edit)));
+    const auto height = static_cast<int>(edit.SendScintilla(MultiLineEdit::SCI_TEXTHEIGHT, 0UL));
+    return top >= 0 && top + height <= edit.viewport()->height();
+}
 
 runtime::ComponentDescription box(std::string name, EditStyle style, runtime::Rect geometry) {
     auto edit = qt_component(std::move(name), ComponentType::EditBox, geometry);
@@ -37,17 +56,17 @@ protected:
                             box("数组的电话", EditStyle::MultiLinePlain, {130, 10, 115, 60})})) {}
 
     runtime::Form& form() { return m_window.form(); }
-    QPlainTextEdit& edit(const char* name) {
-        return *qobject_cast<QPlainTextEdit*>(qt_form(m_window.form()).widget(name));
+    MultiLineEdit& edit(const char* name) {
+        return *qobject_cast<MultiLineEdit*>(qt_form(m_window.form()).widget(name));
     }
-    // The user clicks into the box and the caret goes where `place` puts it.
-    void user_caret(const char* name, QTextCursor::MoveOperation place, int lines_down = 0) {
+    // The user clicks into the box and puts the caret at the end of a line.
+    void caret_to_line_end(const char* name, int line) {
         ASSERT_TRUE(m_driver.focus(form(), name));
-        QTextCursor caret = edit(name).textCursor();
-        caret.movePosition(QTextCursor::Start);
-        caret.movePosition(QTextCursor::Down, QTextCursor::MoveAnchor, lines_down);
-        caret.movePosition(place);
-        edit(name).setTextCursor(caret);
+        QTest::keyClick(&edit(name), Qt::Key_Home, Qt::ControlModifier);
+        for (int i = 0; i < line; ++i) {
+            QTest::keyClick(&edit(name), Qt::Key_Down);
+        }
+        QTest::keyClick(&edit(name), Qt::Key_End);
     }
 
     QtDriver m_driver;
@@ -82,7 +101,7 @@ TEST_F(QtMultiLineEdit, UserEditsKeepTheProgramsLineEnds) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         form().set_text("编辑框1", row.written);
-        user_caret("编辑框1", QTextCursor::EndOfBlock, row.line);
+        caret_to_line_end("编辑框1", row.line);
         QTest::keyClick(&edit("编辑框1"), row.key);
         EXPECT_EQ(form().text("编辑框1"), row.expected);
         // The program appends after the user's edit as before.
@@ -142,8 +161,9 @@ TEST_F(QtMultiLineEdit, ManyAppendsReadBackWhole) {
     }
     EXPECT_EQ(form().text("编辑框1"), expected);
     // The box shows the end of what was appended, caret there, like a native edit box.
-    EXPECT_TRUE(edit("编辑框1").textCursor().atEnd());
-    EXPECT_TRUE(edit("编辑框1").viewport()->rect().contains(edit("编辑框1").cursorRect()));
+    m_driver.process_events();
+    EXPECT_TRUE(caret_at_end(edit("编辑框1")));
+    EXPECT_TRUE(caret_shown(edit("编辑框1")));
     EXPECT_GT(edit("编辑框1").verticalScrollBar()->value(), 0);
 }
 
@@ -153,31 +173,74 @@ TEST_F(QtMultiLineEdit, AppendMovesACaretInsideTheTextToTheEnd) {
         lines += std::to_string(13800000000LL + i) + "\r\n";
     }
     form().set_text("编辑框1", lines);
-    user_caret("编辑框1", QTextCursor::EndOfLine, 3);
-    ASSERT_FALSE(edit("编辑框1").textCursor().atEnd());
+    caret_to_line_end("编辑框1", 3);
+    ASSERT_FALSE(caret_at_end(edit("编辑框1")));
     form().append_text("编辑框1", "13900000000\r\n");
     m_driver.process_events();
-    EXPECT_TRUE(edit("编辑框1").textCursor().atEnd());
-    EXPECT_TRUE(edit("编辑框1").viewport()->rect().contains(edit("编辑框1").cursorRect()));
+    EXPECT_TRUE(caret_at_end(edit("编辑框1")));
+    EXPECT_TRUE(caret_shown(edit("编辑框1")));
     EXPECT_EQ(edit("编辑框1").verticalScrollBar()->value(),
               edit("编辑框1").verticalScrollBar()->maximum());
     EXPECT_EQ(form().text("编辑框1"), lines + "13900000000\r\n");
 }
 
+TEST_F(QtMultiLineEdit, TheUserEditsSelectsAndCopiesWhileAppendsGoToTheEnd) {
+    form().set_text("编辑框1", "13800000001\r\n13800000002\r\n");
+    ASSERT_TRUE(m_driver.focus(form(), "编辑框1"));
+    MultiLineEdit& box = edit("编辑框1");
+    // A click at the start of the second line, then typing there.
+    const QPoint second_line(
+        2, static_cast<int>(box.SendScintilla(MultiLineEdit::SCI_TEXTHEIGHT, 0UL) * 3 / 2));
+    QTest::mouseClick(box.viewport(), Qt::LeftButton, {}, second_line);
+    QTest::keyClicks(&box, "9");
+    QTest::keyClick(&box, Qt::Key_Delete);
+    // The line selected with Shift+End, copied, and pasted at the end.
+    QTest::keyClick(&box, Qt::Key_Home);
+    QTest::keyClick(&box, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClick(&box, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("93800000002"));
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    EXPECT_EQ(form().text("编辑框1"), "13800000001\r\n93800000002\r\n9380000000");
+    // The user leaves the caret inside the text; the program's next lines
+    // still go to the end.
+    QTest::keyClick(&box, Qt::Key_Home, Qt::ControlModifier);
+    form().append_text("编辑框1", "\r\n13900000000\r\n");
+    EXPECT_EQ(form().text("编辑框1"),
+              "13800000001\r\n93800000002\r\n9380000000\r\n13900000000\r\n");
+    EXPECT_TRUE(caret_at_end(box));
+}
+
 // The result boxes of the main window: 115 pixels wide with a scroll bar and
-// a 16-pixel Chinese font.
+// a 16-pixel Chinese font. An eleven-digit number fits on one line; longer
+// lines break at the box's width, as in a native edit box.
 TEST(QtResultBox, ShowsAnElevenDigitNumberOnOneLine) {
-    auto result_box = box("编辑框1", EditStyle::MultiLineWithScrollBar, {10, 10, 115, 180});
-    result_box.font.charset = runtime::Charset::Gb2312;
-    result_box.text = "13800000001\r\n18888888888\r\n";
-    QtDriver driver;
-    ContractWindow window(driver, qt_test_form({result_box}));
-    auto& edit = *qobject_cast<QPlainTextEdit*>(qt_form(window.form()).widget("编辑框1"));
-    driver.process_events();
-    for (QTextBlock line = edit.document()->begin(); line.isValid(); line = line.next()) {
-        SCOPED_TRACE(line.text().toStdString());
-        ASSERT_NE(line.layout(), nullptr);
-        EXPECT_LE(line.layout()->lineCount(), 1);
+    struct Row {
+        const char* label;
+        const char* text;
+        bool wraps;
+    };
+    const std::vector<Row> rows{
+        {"numbers", "13800000001\r\n18888888888\r\n", false},
+        {"a long line", "13800000001 13800000002 13800000003", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        auto result_box = box("编辑框1", EditStyle::MultiLineWithScrollBar, {10, 10, 115, 180});
+        result_box.font.charset = runtime::Charset::Gb2312;
+        result_box.text = row.text;
+        QtDriver driver;
+        ContractWindow window(driver, qt_test_form({result_box}));
+        auto& edit = *qobject_cast<MultiLineEdit*>(qt_form(window.form()).widget("编辑框1"));
+        driver.process_events();
+        const long lines = edit.SendScintilla(MultiLineEdit::SCI_GETLINECOUNT);
+        long shown_lines = 0;
+        for (long line = 0; line < lines; ++line) {
+            shown_lines +=
+                edit.SendScintilla(MultiLineEdit::SCI_WRAPCOUNT, static_cast<unsigned long>(line));
+        }
+        EXPECT_EQ(shown_lines > lines, row.wraps);
     }
 }
 

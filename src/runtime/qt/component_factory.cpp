@@ -35,9 +35,6 @@ QWidget* build_edit_box(const ComponentDescription& description, QWidget* parent
         return new QLineEdit(to_qstring(description.text), parent);
     }
     auto* edit = new MultiLineEdit(description.edit_style, parent);
-    // A native edit box keeps about a pixel from its border; Qt's four pixels
-    // would wrap an 11-digit number in a result box.
-    edit->document()->setDocumentMargin(1);
     edit->set_program_text(description.text);
     return edit;
 }

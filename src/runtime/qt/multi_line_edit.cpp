@@ -1,221 +1,128 @@
 #include "runtime/qt/multi_line_edit.h"
 
-#include <QKeyEvent>
-#include <QScrollBar>
-#include <QTextBlock>
-#include <QUtf8StringView>
-#include <vector>
+#include <QEvent>
+#include <QFontInfo>
+#include <QPalette>
+#include <cmath>
 
-#include "runtime/qt/qt_text.h"
 #include "runtime/runtime.h"
 
 namespace qorvex::runtime::qt {
 
 namespace {
 
-// Block user states; -1 is what Qt gives every new block.
-constexpr int kCrLf = -1;
-constexpr int kLineFeed = 1;
-constexpr int kCarriageReturn = 2;
-
-struct ParsedText {
-    QString shown;               // line ends replaced by paragraph separators
-    std::vector<int> line_ends;  // one block state per line end, in order
-    bool only_crlf = true;
-};
-
-ParsedText parse(std::string_view text) {
-    const QString source = to_qstring(text);
-    ParsedText parsed;
-    parsed.shown.reserve(source.size());
-    for (qsizetype i = 0; i < source.size(); ++i) {
-        const QChar c = source[i];
-        int line_end = kCrLf;
-        if (c == QLatin1Char('\r')) {
-            const bool crlf = i + 1 < source.size() && source[i + 1] == QLatin1Char('\n');
-            line_end = crlf ? kCrLf : kCarriageReturn;
-            i += crlf ? 1 : 0;
-        } else if (c == QLatin1Char('\n')) {
-            line_end = kLineFeed;
-        } else {
-            parsed.shown += c;
-            continue;
-        }
-        parsed.shown += QChar(QChar::ParagraphSeparator);
-        parsed.line_ends.push_back(line_end);
-        parsed.only_crlf = parsed.only_crlf && line_end == kCrLf;
-    }
-    return parsed;
-}
-
-// Whether the document reads back exactly these bytes: valid UTF-8 without
-// the two code points (U+FDD0, U+FDD1) that Qt turns into block breaks.
-bool kept_as_written(std::string_view text) {
-    return QUtf8StringView(text.data(), static_cast<qsizetype>(text.size())).isValidUtf8() &&
-           text.find("\xEF\xB7\x90") == std::string_view::npos &&
-           text.find("\xEF\xB7\x91") == std::string_view::npos;
-}
-
-std::string_view line_end_text(int state) {
-    switch (state) {
-        case kLineFeed:
-            return "\n";
-        case kCarriageReturn:
-            return "\r";
-        default:
-            return "\r\n";
-    }
-}
+// Scintilla takes font sizes in points; the forms give pixels.
+constexpr double kPointsPerInch = 72.0;
+// A native edit box keeps about a pixel from its border.
+constexpr long kTextMargin = 1;
+constexpr int kMarginCount = 5;
 
 }  // namespace
 
-MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent) : QPlainTextEdit(parent) {
+MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent) : QsciScintillaBase(parent) {
+    // A document without per-character styles: result boxes hold plain
+    // lines, and styles would double the memory a line costs.
+    const long document =
+        SendScintilla(SCI_CREATEDOCUMENT, 0UL, static_cast<long>(SC_DOCUMENTOPTION_STYLES_NONE));
+    SendScintilla(SCI_SETDOCPOINTER, 0UL, document);
+    SendScintilla(SCI_RELEASEDOCUMENT, 0UL, document);
+    SendScintilla(SCI_SETLEXER, static_cast<unsigned long>(SCLEX_NULL));
+    SendScintilla(SCI_SETCODEPAGE, static_cast<unsigned long>(SC_CP_UTF8));
+    SendScintilla(SCI_SETEOLMODE, static_cast<unsigned long>(SC_EOL_CRLF));
+    SendScintilla(SCI_SETPASTECONVERTENDINGS, 1UL);
     // An undo history would keep a second copy of everything appended.
-    setUndoRedoEnabled(false);
-    setTabChangesFocus(true);
-    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    // Nothing listens to change notifications; building them costs every append.
+    SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+    for (unsigned long margin = 0; margin < kMarginCount; ++margin) {
+        SendScintilla(SCI_SETMARGINWIDTHN, margin, 0L);
+    }
+    SendScintilla(SCI_SETMARGINLEFT, 0UL, kTextMargin);
+    SendScintilla(SCI_SETMARGINRIGHT, 0UL, kTextMargin);
+    // A native multi-line edit box without automatic horizontal scrolling
+    // breaks long lines at the box's width.
+    SendScintilla(SCI_SETWRAPMODE, static_cast<unsigned long>(SC_WRAP_WORD));
+    SendScintilla(SCI_SETHSCROLLBAR, 0UL);
+    SendScintilla(SCI_SETVSCROLLBAR, style == EditStyle::MultiLineWithScrollBar ? 1UL : 0UL);
+    SendScintilla(SCI_USEPOPUP, 1UL);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(style == EditStyle::MultiLineWithScrollBar ? Qt::ScrollBarAlwaysOn
                                                                           : Qt::ScrollBarAlwaysOff);
-    // The boxes hold lines of digits, which need no shaping; laying out the
-    // lines a scan cycle appends is most of what the cycle costs the window.
-    QFont plain = font();
-    plain.setStyleStrategy(QFont::PreferNoShaping);
-    setFont(plain);
-    connect(document(), &QTextDocument::contentsChange, this,
-            &MultiLineEdit::keep_user_breaks_crlf);
-    connect(document(), &QTextDocument::contentsChange, this, [this](int, int, int) {
-        if (!m_program_writing) {
-            forget_program_copy();
-        }
-    });
+    show_font();
+    show_palette();
+}
+
+std::string_view MultiLineEdit::document_bytes() const {
+    const auto length = static_cast<std::size_t>(SendScintilla(SCI_GETLENGTH));
+    if (length == 0) {
+        return {};
+    }
+    // The pointer closes the buffer's gap first; appends keep it at the end,
+    // so this is usually free.
+    const auto* bytes = static_cast<const char*>(SendScintillaPtrResult(SCI_GETCHARACTERPOINTER));
+    return {bytes, length};
 }
 
 std::string MultiLineEdit::program_text() const {
-    return program_text_ref();
-}
-
-const std::string& MultiLineEdit::program_text_ref() const {
-    if (!m_copy_current) {
-        m_program_copy = document_text();
-        m_copy_current = true;
-    }
-    return m_program_copy;
-}
-
-std::string MultiLineEdit::document_text() const {
-    QString raw = document()->toRawText();
-    if (!m_mixed_line_ends) {
-        raw.replace(QChar(QChar::ParagraphSeparator), QStringLiteral("\r\n"));
-        return to_utf8(raw);
-    }
-    std::string text;
-    text.reserve(static_cast<std::size_t>(raw.size()) + static_cast<std::size_t>(raw.size() / 4));
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
-        text += to_utf8(QStringView(raw).mid(block.position(), block.length() - 1).toString());
-        if (block.next().isValid()) {
-            text += line_end_text(block.userState());
-        }
-    }
-    return text;
+    return std::string(document_bytes());
 }
 
 void MultiLineEdit::visit_lines(const std::function<bool(std::string_view)>& visit) const {
-    visit_text_lines(program_text_ref(), visit);
+    visit_text_lines(document_bytes(), visit);
 }
 
 void MultiLineEdit::set_program_text(std::string_view text) {
-    m_program_writing = true;
-    clear();
-    m_program_writing = false;
-    m_mixed_line_ends = false;
-    QTextCursor cursor(document());
-    insert_at_end(cursor, text);
-    cursor.movePosition(QTextCursor::Start);
-    setTextCursor(cursor);
-    m_program_copy.assign(text);
-    m_copy_current = kept_as_written(text);
+    SendScintilla(SCI_CLEARALL);
+    append_program_text(text);
+    SendScintilla(SCI_GOTOPOS, 0UL);
 }
 
 void MultiLineEdit::append_program_text(std::string_view text) {
-    // As in a native edit box, the caret ends after the appended text and
-    // the box shows it. A caret already at the end moves along with the
-    // insert, and the bottom is then shown without laying out the caret.
-    const QTextCursor caret = textCursor();
-    const bool caret_at_end = caret.atEnd() && !caret.hasSelection();
-    QTextCursor end(document());
-    insert_at_end(end, text);
-    if (caret_at_end) {
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    } else {
-        setTextCursor(end);
-    }
-    if (!m_copy_current) {
-        return;
-    }
-    if (kept_as_written(text)) {
-        m_program_copy.append(text);
-    } else {
-        forget_program_copy();
+    SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(text.size()), text.data());
+    // As in a native edit box, the caret ends after the appended text, any
+    // selection is gone and the box shows the end.
+    SendScintilla(SCI_GOTOPOS, static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH)));
+}
+
+void MultiLineEdit::changeEvent(QEvent* event) {
+    QsciScintillaBase::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        show_font();
+    } else if (event->type() == QEvent::PaletteChange) {
+        show_palette();
     }
 }
 
-void MultiLineEdit::forget_program_copy() {
-    m_copy_current = false;
-    std::string().swap(m_program_copy);
+bool MultiLineEdit::focusNextPrevChild(bool next) {
+    return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
-void MultiLineEdit::insert_at_end(QTextCursor& cursor, std::string_view text) {
-    cursor.movePosition(QTextCursor::End);
-    const ParsedText parsed = parse(text);
-    if (parsed.shown.isEmpty()) {
-        return;
-    }
-    const int first_block = cursor.blockNumber();
-    m_program_writing = true;
-    cursor.insertText(parsed.shown);
-    m_program_writing = false;
-    if (parsed.only_crlf && !m_mixed_line_ends) {
-        return;
-    }
-    // The block the text was appended to may carry a stale state from an
-    // earlier edit, so every block that gained a line end is set.
-    QTextBlock block = document()->findBlockByNumber(first_block);
-    for (int line_end : parsed.line_ends) {
-        block.setUserState(line_end);
-        block = block.next();
-    }
-    m_mixed_line_ends = true;
+void MultiLineEdit::show_font() {
+    // The face Qt resolved from the widget's list of faces, and its size
+    // in points at this screen's resolution.
+    const QFont& shown = font();
+    const QFontInfo resolved(shown);
+    const double points = shown.pixelSize() > 0 ? shown.pixelSize() * kPointsPerInch / logicalDpiY()
+                                                : shown.pointSizeF();
+    const QByteArray face = resolved.family().toUtf8();
+    SendScintilla(SCI_STYLESETFONT, static_cast<uintptr_t>(STYLE_DEFAULT), face.constData());
+    SendScintilla(SCI_STYLESETSIZEFRACTIONAL, static_cast<unsigned long>(STYLE_DEFAULT),
+                  std::lround(points * static_cast<int>(SC_FONT_SIZE_MULTIPLIER)));
+    SendScintilla(SCI_STYLESETBOLD, static_cast<unsigned long>(STYLE_DEFAULT),
+                  static_cast<long>(shown.bold()));
+    SendScintilla(SCI_STYLECLEARALL);
 }
 
-void MultiLineEdit::keyPressEvent(QKeyEvent* event) {
-    // Shift+Return would insert a line separator inside the line; the box
-    // knows line breaks only.
-    if (event->matches(QKeySequence::InsertLineSeparator)) {
-        textCursor().insertBlock();
-        ensureCursorVisible();
-        event->accept();
-        return;
-    }
-    QPlainTextEdit::keyPressEvent(event);
-}
-
-void MultiLineEdit::keep_user_breaks_crlf(int position, int /*removed*/, int added) {
-    if (m_program_writing || !m_mixed_line_ends) {
-        return;
-    }
-    // Qt leaves the state of a split line on its first part; the line end it
-    // records belongs after the last part, and the new breaks are the user's.
-    QTextBlock block = document()->findBlock(position);
-    QTextBlock last = document()->findBlock(position + added);
-    if (!block.isValid() || !last.isValid() || block == last) {
-        return;
-    }
-    const int kept = block.userState();
-    for (; block.isValid() && block != last; block = block.next()) {
-        block.setUserState(kCrLf);
-    }
-    last.setUserState(kept);
+void MultiLineEdit::show_palette() {
+    const QPalette& colours = palette();
+    SendScintilla(SCI_STYLESETFORE, static_cast<unsigned long>(STYLE_DEFAULT),
+                  colours.color(QPalette::Text));
+    SendScintilla(SCI_STYLESETBACK, static_cast<unsigned long>(STYLE_DEFAULT),
+                  colours.color(QPalette::Base));
+    SendScintilla(SCI_STYLECLEARALL);
+    SendScintilla(SCI_SETSELFORE, 1UL, colours.color(QPalette::HighlightedText));
+    SendScintilla(SCI_SETSELBACK, 1UL, colours.color(QPalette::Highlight));
+    SendScintilla(SCI_SETCARETFORE, colours.color(QPalette::Text));
 }
 
 }  // namespace qorvex::runtime::qt
