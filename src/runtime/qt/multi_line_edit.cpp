@@ -1,5 +1,6 @@
 #include "runtime/qt/multi_line_edit.h"
 
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontInfo>
 #include <QPalette>
@@ -17,9 +18,30 @@ constexpr double kPointsPerInch = 72.0;
 constexpr long kTextMargin = 1;
 constexpr int kMarginCount = 5;
 
+// QScintilla's accessible text counts the characters from the start of the
+// document to the caret whenever the caret or the text changes, assistive
+// technology or not: with a week of lines every repaint cost seconds. The
+// boxes are described as plain editable text instead. Factories installed
+// later are asked first, so this one is installed after QScintilla's own.
+QAccessibleInterface* plain_accessible_box(const QString& /*class_name*/, QObject* object) {
+    if (auto* box = qobject_cast<MultiLineEdit*>(object)) {
+        return new QAccessibleWidget(box, QAccessible::EditableText);
+    }
+    return nullptr;
+}
+
+void describe_boxes_plainly() {
+    static const bool installed = [] {
+        QAccessible::installFactory(plain_accessible_box);
+        return true;
+    }();
+    static_cast<void>(installed);
+}
+
 }  // namespace
 
 MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent) : QsciScintillaBase(parent) {
+    describe_boxes_plainly();
     // A document without per-character styles: result boxes hold plain
     // lines, and styles would double the memory a line costs.
     const long document =
