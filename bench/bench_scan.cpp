@@ -16,7 +16,6 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QScrollBar>
 #include <cstddef>
 #include <cstdlib>
@@ -45,7 +44,6 @@ using qorvex::bench::kWeekLines;
 using qorvex::bench::listing_of;
 using qorvex::bench::pool_reply;
 constexpr std::size_t kFillChunkLines = 50'000;
-constexpr int kSettleMilliseconds = 50;
 constexpr double kBytesPerMebibyte = 1024.0 * 1024.0;
 
 double peak_memory_mib() {
@@ -86,10 +84,7 @@ Form& window_holding(std::size_t lines) {
     static std::size_t filled = 0;
     for (; filled < lines; filled += kFillChunkLines) {
         window->append_text(qorvex::scan::kAllNumbersBox, listing_of(rng, kFillChunkLines));
-        // Time for the box to lay out the new lines in the background, as
-        // it does between cycles, so that the timed appends do not pay for
-        // the fill's.
-        QCoreApplication::processEvents(QEventLoop::AllEvents, kSettleMilliseconds);
+        QCoreApplication::processEvents();
     }
     return *window;
 }

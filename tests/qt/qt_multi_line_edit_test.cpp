@@ -244,6 +244,18 @@ TEST(QtResultBox, ShowsAnElevenDigitNumberOnOneLine) {
     }
 }
 
+TEST_F(QtMultiLineEdit, ALineTheUserTypesBreaksAtTheBoxsWidth) {
+    form().set_text("编辑框1", "13800000001\r\n");
+    ASSERT_TRUE(m_driver.focus(form(), "编辑框1"));
+    MultiLineEdit& box = edit("编辑框1");
+    QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(&box, "13800000002 13800000003 13800000004");
+    m_driver.process_events();
+    EXPECT_GT(box.SendScintilla(MultiLineEdit::SCI_WRAPCOUNT, 1UL), 1);
+    EXPECT_EQ(box.SendScintilla(MultiLineEdit::SCI_WRAPCOUNT, 0UL), 1);
+    EXPECT_TRUE(box.verticalScrollBar()->isVisible());
+}
+
 TEST_F(QtMultiLineEdit, ScrollBarsFollowTheEditStyle) {
     form().set_text("编辑框1", "1");
     form().set_text("数组的电话", "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n8");

@@ -3,7 +3,9 @@
 #include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QPalette>
+#include <algorithm>
 #include <cmath>
 
 #include "runtime/runtime.h"
@@ -17,6 +19,9 @@ constexpr double kPointsPerInch = 72.0;
 // A native edit box keeps about a pixel from its border.
 constexpr long kTextMargin = 1;
 constexpr int kMarginCount = 5;
+// A box is looked at whole when it is resized only while it holds no more
+// lines than this: that happens when the window is made, with its initial text.
+constexpr long kLinesCheckedOnResize = 10'000;
 
 // QScintilla's accessible text counts the characters from the start of the
 // document to the caret whenever the caret or the text changes, assistive
@@ -40,7 +45,8 @@ void describe_boxes_plainly() {
 
 }  // namespace
 
-MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent) : QsciScintillaBase(parent) {
+MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent)
+    : QsciScintillaBase(parent), m_style(style) {
     describe_boxes_plainly();
     // A document without per-character styles: result boxes hold plain
     // lines, and styles would double the memory a line costs.
@@ -54,22 +60,29 @@ MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent) : QsciScintillaBa
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1UL);
     // An undo history would keep a second copy of everything appended.
     SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
-    // Nothing listens to change notifications; building them costs every append.
+    // Nothing listens to change notifications: besides, QScintilla counts
+    // the characters up to every change it notifies.
     SendScintilla(SCI_SETMODEVENTMASK, 0UL);
+    // The lines the box shows are looked at whenever its text or its place
+    // in the text changed: a line the user types or pastes, or one the
+    // program appended and the user scrolls to.
+    connect(this, &QsciScintillaBase::SCN_UPDATEUI, this, [this](int updated) {
+        if ((updated & (SC_UPDATE_CONTENT | SC_UPDATE_V_SCROLL)) != 0) {
+            const long first =
+                SendScintilla(SCI_DOCLINEFROMVISIBLE,
+                              static_cast<unsigned long>(SendScintilla(SCI_GETFIRSTVISIBLELINE)));
+            break_lines_if_too_wide(first, first + SendScintilla(SCI_LINESONSCREEN));
+        }
+    });
     for (unsigned long margin = 0; margin < kMarginCount; ++margin) {
         SendScintilla(SCI_SETMARGINWIDTHN, margin, 0L);
     }
     SendScintilla(SCI_SETMARGINLEFT, 0UL, kTextMargin);
     SendScintilla(SCI_SETMARGINRIGHT, 0UL, kTextMargin);
-    // A native multi-line edit box without automatic horizontal scrolling
-    // breaks long lines at the box's width.
-    SendScintilla(SCI_SETWRAPMODE, static_cast<unsigned long>(SC_WRAP_WORD));
     SendScintilla(SCI_SETHSCROLLBAR, 0UL);
     SendScintilla(SCI_SETVSCROLLBAR, style == EditStyle::MultiLineWithScrollBar ? 1UL : 0UL);
     SendScintilla(SCI_USEPOPUP, 1UL);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(style == EditStyle::MultiLineWithScrollBar ? Qt::ScrollBarAlwaysOn
-                                                                          : Qt::ScrollBarAlwaysOff);
+    show_scroll_bars();
     show_font();
     show_palette();
 }
@@ -106,6 +119,60 @@ void MultiLineEdit::append_program_text(std::string_view text) {
     SendScintilla(SCI_GOTOPOS, static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH)));
 }
 
+void MultiLineEdit::show_scroll_bars() {
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(m_style == EditStyle::MultiLineWithScrollBar
+                                   ? Qt::ScrollBarAlwaysOn
+                                   : Qt::ScrollBarAlwaysOff);
+}
+
+void MultiLineEdit::break_lines_if_too_wide(long first, long last) {
+    last = std::min(last, SendScintilla(SCI_GETLINECOUNT) - 1);
+    for (long line = first; line <= last && !m_breaking_lines; ++line) {
+        if (too_wide(line)) {
+            m_breaking_lines = true;
+            SendScintilla(SCI_SETWRAPMODE, static_cast<unsigned long>(SC_WRAP_WORD));
+            // Scintilla sets the scroll bars again when the wrap mode changes.
+            show_scroll_bars();
+        }
+    }
+}
+
+bool MultiLineEdit::too_wide(long line) const {
+    const long start = SendScintilla(SCI_POSITIONFROMLINE, static_cast<unsigned long>(line));
+    const long length =
+        SendScintilla(SCI_GETLINEENDPOSITION, static_cast<unsigned long>(line)) - start;
+    if (length <= 0) {
+        return false;
+    }
+    const auto* bytes = static_cast<const char*>(reinterpret_cast<void*>(
+        SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), length)));
+    const std::string_view text(bytes, static_cast<std::size_t>(length));
+    const int room = viewport()->width() - 2 * static_cast<int>(kTextMargin);
+    // Lines of ASCII, numbers above all, are bounded without being measured.
+    long bound = 0;
+    for (char c : text) {
+        if ((c & '\x80') != 0) {
+            bound = room + 1L;
+            break;
+        }
+        bound += c >= '0' && c <= '9' ? m_widest_digit : m_widest_ascii;
+    }
+    if (bound <= room) {
+        return false;
+    }
+    const QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return QFontMetrics(font()).horizontalAdvance(shown) > room;
+}
+
+void MultiLineEdit::resizeEvent(QResizeEvent* event) {
+    QsciScintillaBase::resizeEvent(event);
+    const long lines = SendScintilla(SCI_GETLINECOUNT);
+    if (lines <= kLinesCheckedOnResize) {
+        break_lines_if_too_wide(0, lines - 1);
+    }
+}
+
 void MultiLineEdit::changeEvent(QEvent* event) {
     QsciScintillaBase::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
@@ -133,6 +200,16 @@ void MultiLineEdit::show_font() {
     SendScintilla(SCI_STYLESETBOLD, static_cast<unsigned long>(STYLE_DEFAULT),
                   static_cast<long>(shown.bold()));
     SendScintilla(SCI_STYLECLEARALL);
+    const QFontMetrics metrics(shown);
+    m_widest_ascii = 1;
+    m_widest_digit = 1;
+    for (char c = ' '; c < '\x7f'; ++c) {
+        const int advance = metrics.horizontalAdvance(QLatin1Char(c));
+        m_widest_ascii = std::max(m_widest_ascii, advance);
+        if (c >= '0' && c <= '9') {
+            m_widest_digit = std::max(m_widest_digit, advance);
+        }
+    }
 }
 
 void MultiLineEdit::show_palette() {

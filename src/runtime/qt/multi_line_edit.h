@@ -9,6 +9,11 @@
 // stays lone and a missing final line end stays missing; line breaks the
 // user types or pastes become CR LF. Appending costs in proportion to the
 // appended text, and reading the lines back is one scan of the buffer.
+//
+// Like a native multi-line edit box without horizontal scrolling, the box
+// breaks a line too long for its width. Breaking means laying out every
+// line, which costs far more than the rest of an append, so the box starts
+// doing it only once it holds a line that needs it; lines of numbers never do.
 
 #include <Qsci/qsciscintillabase.h>
 
@@ -37,6 +42,7 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Tab moves the focus on, as in a dialog's edit box.
     bool focusNextPrevChild(bool next) override;
 
@@ -45,6 +51,18 @@ private:
     std::string_view document_bytes() const;
     void show_font();
     void show_palette();
+    void show_scroll_bars();
+    // Starts breaking long lines if one of the lines from `first` to `last`
+    // is wider than the box.
+    void break_lines_if_too_wide(long first, long last);
+    bool too_wide(long line) const;
+
+    EditStyle m_style;
+    bool m_breaking_lines = false;
+    // The widest printable ASCII character and the widest digit: a line of
+    // ASCII short enough fits without being measured.
+    int m_widest_ascii = 1;
+    int m_widest_digit = 1;
 };
 
 }  // namespace qorvex::runtime::qt
