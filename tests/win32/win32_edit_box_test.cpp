@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "runtime/win32/win32_form.h"
+#include "support/runtime_contract_form.h"
+#include "win32/wide_text.h"
+#include "win32/win32_driver.h"
+
+// A result box on the Win32 back end stays an ordinary edit box: the user
+// clicks, types, selects, copies, pastes and deletes with the keys Windows
+// gives every edit control, and the program's next lines still go to the end.
+
+namespace qorvex::test {
+
+namespace {
+
+constexpr wchar_t kCopy = 0x03;   // Ctrl+C as the edit control receives it
+constexpr wchar_t kPaste = 0x16;  // Ctrl+V
+constexpr wchar_t kBackspace = 0x08;
+constexpr BYTE kKeyDown = 0x80;
+
+runtime::FormDescription result_box_form() {
+    runtime::FormDescription form;
+    form.name = "results";
+    form.caption = "results";
+    form.width = 300;
+    form.height = 240;
+    runtime::ComponentDescription box;
+    box.name = "编辑框1";
+    box.type = runtime::ComponentType::EditBox;
+    box.geometry = {10, 10, 115, 180};
+    box.tab_stop = true;
+    box.font = {16, "", runtime::Charset::Gb2312};
+    box.text = "13800000001\r\n13800000002\r\n";
+    box.edit_style = runtime::EditStyle::MultiLineWithScrollBar;
+    form.components = {box};
+    return form;
+}
+
+// A key pressed with the given modifier keys held, as the control reads them.
+void press(HWND edit, UINT key, std::initializer_list<BYTE> held = {}) {
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    const BYTE saved_shift = keys[VK_SHIFT];
+    const BYTE saved_control = keys[VK_CONTROL];
+    for (BYTE modifier : held) {
+        keys[modifier] = kKeyDown;
+    }
+    SetKeyboardState(keys);
+    SendMessageW(edit, WM_KEYDOWN, key, 1);
+    SendMessageW(edit, WM_KEYUP, key, 1);
+    keys[VK_SHIFT] = saved_shift;
+    keys[VK_CONTROL] = saved_control;
+    SetKeyboardState(keys);
+}
+
+void type(HWND edit, std::wstring_view characters) {
+    for (wchar_t c : characters) {
+        SendMessageW(edit, WM_CHAR, c, 1);
+    }
+}
+
+std::string clipboard_text() {
+    std::string text;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            text = win32::to_utf8(static_cast<const wchar_t*>(GlobalLock(data)));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+    }
+    return text;
+}
+
+TEST(Win32EditBox, TheUserEditsSelectsAndCopiesWhileAppendsGoToTheEnd) {
+    Win32Driver driver;
+    ContractWindow window(driver, result_box_form());
+    runtime::Form& form = window.form();
+    HWND edit = dynamic_cast<runtime::Win32Form&>(form).control("编辑框1");
+    ASSERT_TRUE(driver.focus(form, "编辑框1"));
+    // A click at the start of the second line, then typing there.
+    const auto second_line = static_cast<WPARAM>(SendMessageW(edit, EM_LINEINDEX, 1, 0));
+    const auto place = static_cast<DWORD>(SendMessageW(edit, EM_POSFROMCHAR, second_line, 0));
+    const LPARAM point = MAKELPARAM(LOWORD(place) + 1, HIWORD(place) + 2);
+    SendMessageW(edit, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageW(edit, WM_LBUTTONUP, 0, point);
+    type(edit, L"9");
+    press(edit, VK_DELETE);
+    // The line selected with Shift+End, copied, and pasted at the end.
+    press(edit, VK_HOME);
+    press(edit, VK_END, {VK_SHIFT});
+    type(edit, {&kCopy, 1});
+    EXPECT_EQ(clipboard_text(), "93800000002");
+    press(edit, VK_END, {VK_CONTROL});
+    type(edit, {&kPaste, 1});
+    type(edit, {&kBackspace, 1});
+    driver.process_events();
+    EXPECT_EQ(form.text("编辑框1"), "13800000001\r\n93800000002\r\n9380000000");
+    // The user leaves the caret inside the text; the program's next lines
+    // still go to the end, where the caret then is.
+    press(edit, VK_HOME, {VK_CONTROL});
+    form.append_text("编辑框1", "\r\n13900000000\r\n");
+    const std::string expected = "13800000001\r\n93800000002\r\n9380000000\r\n13900000000\r\n";
+    EXPECT_EQ(form.text("编辑框1"), expected);
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, static_cast<DWORD>(GetWindowTextLengthW(edit)));
+    EXPECT_EQ(end, start);
+}
+
+}  // namespace
+}  // namespace qorvex::test
