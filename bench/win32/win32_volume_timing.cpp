@@ -9,6 +9,8 @@
 //
 //   win32_volume_timing [lines [fill-budget-seconds]]   volume cases, default a week
 //   win32_volume_timing startup [runs]                   start-up only
+//   win32_volume_timing richedit [lines [fill-budget-seconds]]
+//                                                        the rich edit control instead
 
 #include <windows.h>
 // The process status header builds on <windows.h>.
@@ -37,6 +39,7 @@
 #include "web/winhttp/winhttp_transport.h"
 #include "web/wininet/wininet_transport.h"
 #include "win32/com_apartment.h"
+#include "win32/rich_edit_timing.h"
 
 namespace {
 
@@ -78,8 +81,8 @@ HWND control_of(Form& window, std::string_view name) {
 // One cycle's work on the main window of `runtime`, over and over.
 void time_cycles(const char* what, qorvex::runtime::Runtime& runtime,
                  qorvex::rx::RegexEngine& regex) {
-    const std::shared_ptr<Form> window = runtime.create_window(
-        qorvex::app::main_window_form(), {}, qorvex::runtime::WindowMode::Normal);
+    const std::shared_ptr<Form> window = runtime.create_window(qorvex::app::main_window_form(), {},
+                                                               qorvex::runtime::WindowMode::Normal);
     std::mt19937 rng(7);
     const std::string reply = qorvex::bench::pool_reply(rng);
     const auto choices = qorvex::scan::read_pipeline_choices(*window);
@@ -242,6 +245,12 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "startup-child" && argc > 2) {
         return startup_child(std::atoll(argv[2]));
+    }
+    if (mode == "richedit") {
+        qorvex::bench::time_rich_edit(
+            argc > 2 ? std::strtoull(argv[2], nullptr, 10) : qorvex::bench::kWeekLines,
+            argc > 3 ? std::atof(argv[3]) : 3600.0);
+        return EXIT_SUCCESS;
     }
     if (mode == "startup") {
         return startup_case(argc > 2 ? std::atoi(argv[2]) : kStartupRuns);

@@ -26,6 +26,8 @@ public:
     // The box's text while the widget shows `shown`: the program's own text
     // when that is what is shown, otherwise the user's edit with CR LF ends.
     std::string read(std::string_view shown) const;
+    // The program's own text, which the widget shows until the user edits it.
+    const std::string& program_text() const { return m_text; }
 
 private:
     std::string m_text;

@@ -44,6 +44,7 @@ public:
     std::string text(std::string_view name) const override;
     void set_text(std::string_view name, std::string_view text) override;
     void append_text(std::string_view name, std::string_view text) override;
+    void visit_lines(std::string_view name, const LineVisitor& visit) const override;
     int selection(std::string_view name) const override;
     void set_selection(std::string_view name, int index) override;
     std::vector<std::string> items(std::string_view name) const override;

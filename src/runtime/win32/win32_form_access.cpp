@@ -26,6 +26,14 @@ void repaint_behind(HWND control) {
     RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
+// Whether the user changed a multi-line box since the program last wrote to
+// it. Until then the box shows the program's own text, which is then read
+// without going through the control: at a day's volume reading the control
+// costs seconds.
+bool edited_by_user(HWND edit) {
+    return SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0;
+}
+
 }  // namespace
 
 std::string Win32Form::text(std::string_view name) const {
@@ -33,8 +41,23 @@ std::string Win32Form::text(std::string_view name) const {
         return {};
     }
     const Component& state = component(name, Property::Text);
-    return state.lines ? state.lines->read(edit_display_text(state.window))
-                       : window_text(state.window);
+    if (!state.lines) {
+        return window_text(state.window);
+    }
+    return edited_by_user(state.window) ? state.lines->read(edit_display_text(state.window))
+                                        : state.lines->program_text();
+}
+
+void Win32Form::visit_lines(std::string_view name, const LineVisitor& visit) const {
+    if (!live()) {
+        return;
+    }
+    const Component& state = component(name, Property::Text);
+    if (state.lines && !edited_by_user(state.window)) {
+        visit_text_lines(state.lines->program_text(), visit);
+        return;
+    }
+    Form::visit_lines(name, visit);
 }
 
 void Win32Form::set_text(std::string_view name, std::string_view text) {
@@ -43,6 +66,9 @@ void Win32Form::set_text(std::string_view name, std::string_view text) {
     }
     Component& state = component(name, Property::Text);
     set_window_text(state.window, state.lines ? windows_line_ends(state.lines->set(text)) : text);
+    if (state.lines) {
+        SendMessageW(state.window, EM_SETMODIFY, FALSE, 0);
+    }
     if (state.description->type == ComponentType::TransparentLabel) {
         repaint_behind(state.window);
     }
@@ -60,7 +86,7 @@ void Win32Form::append_text(std::string_view name, std::string_view text) {
     // What the user typed since the program last wrote is taken over first,
     // so the appended piece lands after the text the box really shows. The
     // control's modified flag tells, without reading a long text back.
-    if (SendMessageW(state.window, EM_GETMODIFY, 0, 0) != 0) {
+    if (edited_by_user(state.window)) {
         state.lines->set(state.lines->read(edit_display_text(state.window)));
     }
     edit_append(state.window, windows_line_ends(state.lines->append(text)));
