@@ -141,6 +141,15 @@ void time_volume(qorvex::runtime::Win32Runtime& runtime, Form& window, std::size
                        [&lookup](std::string_view line) { return lookup.visit(line); });
     const double lookup_ms = milliseconds_since(start);
     runtime.process_pending();
+    // The same walk over a copy of the box's text in memory: what the lookup
+    // itself costs, without the component.
+    const std::string copy = window.text(qorvex::scan::kAllNumbersBox);
+    const Clock::time_point in_memory_start = Clock::now();
+    qorvex::scan::NumberLookup in_memory("19999999999x");
+    qorvex::runtime::visit_text_lines(
+        copy, [&in_memory](std::string_view line) { return in_memory.visit(line); });
+    std::printf("lookup over the same text in memory: %.0f ms\n",
+                milliseconds_since(in_memory_start));
     std::printf(
         "at %zu lines: append 200 lines + repaint %.2f ms (median of %d), "
         "page scroll + repaint %.2f ms (median of %d), lookup %.0f ms (%zu lines)\n",

@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 #include "runtime/runtime.h"
 
@@ -36,11 +37,8 @@ QAccessibleInterface* plain_accessible_box(const QString& /*class_name*/, QObjec
 }
 
 void describe_boxes_plainly() {
-    static const bool installed = [] {
-        QAccessible::installFactory(plain_accessible_box);
-        return true;
-    }();
-    static_cast<void>(installed);
+    static std::once_flag installed;
+    std::call_once(installed, [] { QAccessible::installFactory(plain_accessible_box); });
 }
 
 }  // namespace
@@ -145,10 +143,15 @@ bool MultiLineEdit::too_wide(long line) const {
     if (length <= 0) {
         return false;
     }
-    const auto* bytes = static_cast<const char*>(reinterpret_cast<void*>(
-        SendScintilla(SCI_GETRANGEPOINTER, static_cast<unsigned long>(start), length)));
-    const std::string_view text(bytes, static_cast<std::size_t>(length));
     const int room = viewport()->width() - 2 * static_cast<int>(kTextMargin);
+    // A line of more bytes than the box has pixels is taken to need breaking
+    // without being measured: at worst the box breaks lines it need not.
+    if (length > room) {
+        return true;
+    }
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    SendScintilla(SCI_GETTEXTRANGE, start, start + length, text.data());
+    text.pop_back();
     // Lines of ASCII, numbers above all, are bounded without being measured.
     long bound = 0;
     for (char c : text) {
@@ -183,7 +186,8 @@ void MultiLineEdit::changeEvent(QEvent* event) {
 }
 
 bool MultiLineEdit::focusNextPrevChild(bool next) {
-    return QAbstractScrollArea::focusNextPrevChild(next);
+    // QScintilla's own keeps Tab for itself, to insert it.
+    return QAbstractScrollArea::focusNextPrevChild(next);  // NOLINT(bugprone-parent-virtual-call)
 }
 
 void MultiLineEdit::show_font() {
