@@ -30,7 +30,9 @@ TEST(AlertPolicy, RefusalsNameWhatIsWrong) {
         const char* message_holds;
     } cases[] = {
         {"unknown class lists the classes", {"AAAA"}, std::nullopt, "尾ABCABC"},
-        {"the custom class comes from the pattern only", {"自定义匹配"}, std::nullopt,
+        {"the custom class comes from the pattern only",
+         {"自定义匹配"},
+         std::nullopt,
          "unknown class"},
         {"a pattern the engine rejects", {}, std::string("88("), "not a pattern"},
         {"an empty pattern", {}, std::string(""), "empty"},

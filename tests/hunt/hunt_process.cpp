@@ -1,16 +1,16 @@
 #include "hunt_process.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
-#include <fcntl.h>
 #include <fstream>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 extern char** environ;
 
@@ -28,9 +28,9 @@ std::string read_all(const std::filesystem::path& path) {
 
 ScratchFolder::ScratchFolder() {
     static std::atomic<int> counter{0};
-    m_path = std::filesystem::temp_directory_path() /
-             ("qorvex-hunt-test-" + std::to_string(::getpid()) + "-" +
-              std::to_string(counter.fetch_add(1)));
+    m_path =
+        std::filesystem::temp_directory_path() / ("qorvex-hunt-test-" + std::to_string(::getpid()) +
+                                                  "-" + std::to_string(counter.fetch_add(1)));
     std::filesystem::remove_all(m_path);
     std::filesystem::create_directories(m_path);
 }

@@ -3,11 +3,12 @@
 // The real qorvex-hunt binary run by a test, its output caught in files so
 // that a long output never blocks it, and a scratch folder for its history.
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace qorvex::hunt_test {

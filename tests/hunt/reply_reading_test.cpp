@@ -32,8 +32,8 @@ TEST(ReplyReading, OutcomeOfEachKindOfReply) {
         SCOPED_TRACE(row.label);
         const auto reading = read_reply(*engine, row.status, row.body, "");
         EXPECT_EQ(reading.outcome, row.outcome);
-        EXPECT_EQ(reading.error.empty(), row.outcome == CycleOutcome::Numbers ||
-                                             row.outcome == CycleOutcome::Empty);
+        EXPECT_EQ(reading.error.empty(),
+                  row.outcome == CycleOutcome::Numbers || row.outcome == CycleOutcome::Empty);
     }
 }
 

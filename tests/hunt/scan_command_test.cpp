@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <csignal>
-#include <set>
 #include <fstream>
+#include <random>
+#include <set>
 #include <thread>
 
+#include "hunt/sqlite/sqlite_connection.h"
 #include "hunt_process.h"
 #include "support/pool_sim_fixture.h"
 #include "web/platform_transports.h"
@@ -23,10 +25,10 @@ constexpr double kPoolSize = 4000;
 
 std::vector<std::string> scan_args(const test::PoolSim& sim, const ScratchFolder& folder,
                                    std::vector<std::string> extra) {
-    std::vector<std::string> args{"scan",       "--db",       folder.path("hunt.db").string(),
-                                  "--host",     sim.host(),   "--interval",
-                                  "0.05",       "--max-rate", "100000",
-                                  "--json",     "--target",   "Tavikmax/广东/深圳"};
+    std::vector<std::string> args{"scan",   "--db",       folder.path("hunt.db").string(),
+                                  "--host", sim.host(),   "--interval",
+                                  "0.05",   "--max-rate", "100000",
+                                  "--json", "--target",   "Tavikmax/广东/深圳"};
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
 }
@@ -59,7 +61,8 @@ TEST(ScanCommand, UsageErrorsExitTwoAndTouchNothing) {
         {"zero interval", {"--target", "0/广东/深圳", "--interval", "0"}, "--interval"},
         {"unknown class", {"--target", "0/广东/深圳", "--alert", "AAAA"}, "尾AAA"},
         {"rejected pattern", {"--target", "0/广东/深圳", "--alert-pattern", "8("}, "not a pattern"},
-        {"coverage above one", {"--target", "0/广东/深圳", "--stop-at-coverage", "1.5"},
+        {"coverage above one",
+         {"--target", "0/广东/深圳", "--stop-at-coverage", "1.5"},
          "--stop-at-coverage"},
         {"unclosed quote", {"--target", "0/广东/深圳", "--on-hit", "\"x"}, "--on-hit"},
         {"no target", {}, "--target"},
@@ -223,8 +226,9 @@ TEST(ScanCommand, StopDoesNotWaitForAQueryInFlight) {
 
 TEST(ScanCommand, FailuresOfTheWorkExitOne) {
     ScratchFolder folder;
-    const auto missing_folder = run_hunt(
-        {"scan", "--db", folder.path("no/such/folder/hunt.db").string(), "--target", "0/广东/深圳"});
+    const auto missing_folder =
+        run_hunt({"scan", "--db", folder.path("no/such/folder/hunt.db").string(), "--target",
+                  "0/广东/深圳"});
     EXPECT_EQ(missing_folder.exit_code, 1) << missing_folder.err;
 
     HuntProcess unreachable({"scan", "--db", folder.path("hunt.db").string(), "--host",
@@ -234,6 +238,34 @@ TEST(ScanCommand, FailuresOfTheWorkExitOne) {
     const auto finished = unreachable.wait();
     EXPECT_EQ(finished.exit_code, 1);
     EXPECT_NE(finished.err.find("never answered"), std::string::npos) << finished.err;
+}
+
+TEST(ScanCommand, KilledHunterLosesAtMostTheCycleInFlight) {
+    test::PoolSim sim;
+    ScratchFolder folder;
+    const auto db = folder.path("hunt.db").string();
+    std::mt19937 random(20190423);
+    std::uniform_int_distribution<int> then_ms(100, 400);
+    std::size_t reported = 0;
+    for (int round = 0; round < 8; ++round) {
+        SCOPED_TRACE("kill " + std::to_string(round));
+        auto args = scan_args(sim, folder, {});
+        args[6] = "0.01";
+        HuntProcess hunt(args);
+        std::this_thread::sleep_for(std::chrono::milliseconds(then_ms(random)));
+        hunt.signal(SIGKILL);
+        const auto finished = hunt.wait();
+        EXPECT_EQ(finished.exit_code, 128 + SIGKILL);
+        // A cycle is printed once it is stored; the kill may cut its line.
+        for (const char c : finished.out) {
+            reported += c == '\n' ? 1 : 0;
+        }
+        hunt::sqlite::Connection check(db, hunt::sqlite::Connection::Create::Never);
+        ASSERT_EQ(check.query_text("PRAGMA integrity_check"), "ok");
+        EXPECT_GE(std::size_t(check.query_integer("SELECT count(*) FROM cycles")), reported);
+    }
+    EXPECT_GT(reported, 8U);
+    EXPECT_EQ(run_hunt({"report", "--db", db}).exit_code, 0);
 }
 
 TEST(ScanCommand, VersionAndHelp) {
