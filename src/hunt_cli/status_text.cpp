@@ -1,5 +1,6 @@
 #include "hunt_cli/status_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -33,6 +34,13 @@ std::string rate_text(double value) {
 }
 
 std::string seconds_text(hunt::TimeMs ms) {
+    if (ms < 10'000) {
+        // Short waits (tests, fast intervals) in tenths, rounded up.
+        char text[16];
+        std::snprintf(text, sizeof text, "%.1f s",
+                      double((std::max<hunt::TimeMs>(ms, 0) + 99) / 100) / 10);
+        return text;
+    }
     const hunt::TimeMs seconds = (std::max<hunt::TimeMs>(ms, 0) + 999) / 1000;
     if (seconds < 60) {
         return std::to_string(seconds) + " s";
@@ -40,7 +48,7 @@ std::string seconds_text(hunt::TimeMs ms) {
     return std::to_string(seconds / 60) + " min " + std::to_string(seconds % 60) + " s";
 }
 
-std::string target_status_text(const TargetLine& line) {
+std::string target_status_text(const TargetLine& line, bool with_next) {
     const auto& progress = *line.progress;
     std::string text = line.label + "  cycles " + std::to_string(progress.cycles()) + "  seen " +
                        std::to_string(progress.distinct_numbers()) + "  new " +
@@ -48,6 +56,9 @@ std::string target_status_text(const TargetLine& line) {
                        rate_text(line.yield_per_hour) + "/h  " + estimate_text(line.estimate);
     if (line.estimate) {
         text += "  expect " + rate_text(line.expected_new_per_hour) + " new/h";
+    }
+    if (!with_next) {
+        return text;
     }
     if (!line.note.empty()) {
         text += "  " + line.note;

@@ -19,7 +19,8 @@ std::string rate_text(double value);
 // "in 3 s", "in 1 min 40 s".
 std::string seconds_text(hunt::TimeMs ms);
 
-// One target's status line: cycles, seen, new, yield, coverage, next query, note.
-std::string target_status_text(const TargetLine& line);
+// One target's status line: cycles, seen, new, yield, coverage and, while
+// the hunt runs, the next query or the note.
+std::string target_status_text(const TargetLine& line, bool with_next = true);
 
 }  // namespace qorvex::hunt_cli

@@ -69,7 +69,7 @@ public:
     void summary(const std::vector<TargetLine>& lines, std::string_view reason) override {
         std::string text = "hunt ended (" + std::string(reason) + ")\n";
         for (const auto& line : lines) {
-            text += "  " + target_status_text(line) + "\n";
+            text += "  " + target_status_text(line, false) + "\n";
         }
         m_block.clear();
         above(text);
