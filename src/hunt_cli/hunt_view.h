@@ -47,6 +47,9 @@ public:
                          const std::string& error, hunt::TimeMs rest_ms) = 0;
     // A target reached its stop rule.
     virtual void ended(const TargetLine& line) = 0;
+    // Whether status() shows anything: only the live block does, so that the
+    // other forms spare the hunt building every target's line.
+    virtual bool shows_status() const { return false; }
     // Redraws the live block; nothing in the other forms.
     virtual void status(const std::vector<TargetLine>& /*lines*/, const std::string& /*note*/) {}
     virtual void summary(const std::vector<TargetLine>& lines, std::string_view reason) = 0;

@@ -101,7 +101,7 @@ public:
             } else {
                 next_query();
             }
-            if (steady_ms() - last_draw >= kRedrawMs) {
+            if (m_view.shows_status() && steady_ms() - last_draw >= kRedrawMs) {
                 m_view.status(lines(), m_store.degraded_note());
                 last_draw = steady_ms();
             }

@@ -55,6 +55,8 @@ public:
         above(line.label + " ended: " + estimate_text(line.estimate) + "\n");
     }
 
+    bool shows_status() const override { return true; }
+
     void status(const std::vector<TargetLine>& lines, const std::string& note) override {
         m_block.clear();
         for (const auto& line : lines) {
