@@ -42,7 +42,9 @@ std::optional<int> card_row_of(std::string_view name) {
 TargetParse parse_target(std::string_view text) {
     const auto first = text.find('/');
     const auto second = first == std::string_view::npos ? first : text.find('/', first + 1);
-    if (second == std::string_view::npos || text.find('/', second + 1) != std::string_view::npos) {
+    // A city's own name may hold slashes (仙桃/潜江/天门): it is all that
+    // follows the second one.
+    if (second == std::string_view::npos) {
         return {std::nullopt,
                 "a target is CARD/PROVINCE/CITY, for example Tavikmax/广东/深圳; got \"" +
                     std::string(text) + "\""};

@@ -18,6 +18,8 @@ TEST(Target, NamesOfTheWindowGiveTheRegionCodes) {
     const ValidCase cases[] = {
         {"caption", "Tavikmax/广东/深圳", "Tavikmax/广东/深圳", 0, "51", "21236872"},
         {"row number", "1/北京/北京", "星河梦想e卡/北京/北京", 1, "11", "7200310618"},
+        {"city named with slashes", "0/湖北/仙桃/潜江/天门", "Tavikmax/湖北/仙桃/潜江/天门", 0, "71",
+         "40236873"},
         {"caption in another case", "TAVIKMAX/北京/北京", "Tavikmax/北京/北京", 0, "11",
          "85236889"},
         {"second offer by caption", "星河梦想e卡/广东/深圳", "星河梦想e卡/广东/深圳", 1, "51",
@@ -49,7 +51,7 @@ TEST(Target, WrongNamesAreRefusedWithTheNearestValidNames) {
         {"city of another province", "Tavikmax/广东/北京", "unknown city of 广东"},
         {"city suggestions come from the province", "Tavikmax/广东/深训", "nearest: 深圳"},
         {"two parts only", "Tavikmax/广东", "CARD/PROVINCE/CITY"},
-        {"four parts", "Tavikmax/广东/深圳/x", "CARD/PROVINCE/CITY"},
+        {"slashes beyond the city", "Tavikmax/广东/深圳/x", "unknown city of 广东"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.label);
