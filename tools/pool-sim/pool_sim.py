@@ -72,10 +72,15 @@ def run_openssl(*args):
 
 def ensure_certificates(state_dir):
     """Makes the local CA and the server certificate once; later starts reuse them."""
-    os.makedirs(state_dir, exist_ok=True)
     ca_pem = os.path.join(state_dir, "ca.pem")
     server_pem = os.path.join(state_dir, "server.pem")
     server_key = os.path.join(state_dir, "server.key")
+    # ca.pem is moved in last, so with it present the set is complete. A set
+    # made beforehand (an installed package's, in a directory the user cannot
+    # write) is used as it is, without the lock.
+    if all(os.path.exists(p) for p in (ca_pem, server_pem, server_key)):
+        return server_pem, server_key
+    os.makedirs(state_dir, exist_ok=True)
     # Several instances may start at once on one state directory (parallel tests).
     with open(os.path.join(state_dir, ".lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
@@ -423,6 +428,8 @@ def parse_args(argv):
     parser.add_argument("--lifetime-s", type=float, default=0, help="stop after this long (0: never)")
     parser.add_argument("--exit-with-parent", action="store_true", help="stop when the parent process ends")
     parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--certificates-only", action="store_true",
+                        help="make the certificates in --state-dir and exit without serving")
     args = parser.parse_args(argv)
     if not ipaddress.ip_address(args.host).is_loopback:
         parser.error("--host must be a loopback address")
@@ -434,6 +441,8 @@ def parse_args(argv):
 def main(argv):
     args = parse_args(argv)
     certificate, key = ensure_certificates(args.state_dir)
+    if args.certificates_only:
+        return 0
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(certificate, key)
     server = Server((args.host, args.port), context, Settings(args), args.verbose)

@@ -1,0 +1,334 @@
+#include "hunt/sqlite/sqlite_store.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "hunt/sqlite/sqlite_connection.h"
+#include "hunt/sqlite/sqlite_schema.h"
+
+namespace qorvex::hunt::sqlite {
+
+// Every statement the store runs, prepared once when the store opens.
+struct Statements {
+    explicit Statements(Connection& c)
+        : find_target(c, "SELECT id FROM targets WHERE label = ?1"),
+          insert_target(c,
+                        "INSERT INTO targets(label) VALUES(?1) "
+                        "ON CONFLICT(label) DO UPDATE SET label = excluded.label RETURNING id"),
+          // A repeat leaves first_seen alone so that its index is not
+          // rewritten; a sighting older than the stored one (a clock set
+          // back) is put right by fix_first_seen.
+          upsert_number(c,
+                        "INSERT INTO numbers(target_id, number, classes, first_seen, last_seen, "
+                        "times_seen) VALUES(?1, ?2, ?3, ?4, ?4, 1) "
+                        "ON CONFLICT(target_id, number) DO UPDATE SET "
+                        "classes = classes | excluded.classes, "
+                        "last_seen = max(last_seen, excluded.last_seen), "
+                        "times_seen = times_seen + 1 "
+                        "RETURNING times_seen, first_seen"),
+          fix_first_seen(c,
+                         "UPDATE numbers SET first_seen = ?3 "
+                         "WHERE target_id = ?1 AND number = ?2 AND first_seen > ?3"),
+          insert_hit(c,
+                     "INSERT INTO hits(target_id, number, at, classes) VALUES(?1, ?2, ?3, ?4) "
+                     "ON CONFLICT(target_id, number) DO NOTHING"),
+          insert_cycle(c,
+                       "INSERT INTO cycles(target_id, started, outcome, numbers_in_reply, "
+                       "distinct_numbers, new_numbers, duration_ms, error) "
+                       "VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)"),
+          add_distinct(c,
+                       "UPDATE targets SET distinct_numbers = distinct_numbers + ?2 WHERE id = ?1"),
+          count_reply_size(c,
+                           "INSERT INTO reply_sizes(target_id, size, cycles) VALUES(?1, ?2, 1) "
+                           "ON CONFLICT(target_id, size) DO UPDATE SET cycles = cycles + 1"),
+          distinct_of(c, "SELECT distinct_numbers FROM targets WHERE id = ?1"),
+          reply_sizes_of(c,
+                         "SELECT size, cycles FROM reply_sizes WHERE target_id = ?1 ORDER BY size"),
+          new_since(c, "SELECT count(*) FROM numbers WHERE target_id = ?1 AND first_seen >= ?2"),
+          summary_targets(c,
+                          "SELECT t.id, t.label, t.distinct_numbers, "
+                          "(SELECT count(*) FROM cycles c WHERE c.target_id = t.id), "
+                          "(SELECT count(*) FROM hits h WHERE h.target_id = t.id) "
+                          "FROM targets t "
+                          "WHERE EXISTS (SELECT 1 FROM cycles c WHERE c.target_id = t.id) "
+                          "ORDER BY t.label"),
+          classes_of(c,
+                     "SELECT classes, count(*) FROM numbers WHERE target_id = ?1 "
+                     "GROUP BY classes"),
+          export_numbers(c,
+                         "SELECT t.label, n.number, n.classes, n.first_seen, n.last_seen, "
+                         "n.times_seen FROM targets t JOIN numbers n ON n.target_id = t.id "
+                         "WHERE (?1 IS NULL OR t.label = ?1) "
+                         "AND (?2 = 0 OR (n.classes & ?2) != 0) "
+                         "AND (?3 IS NULL OR n.first_seen >= ?3) "
+                         "ORDER BY t.label, n.first_seen, n.number") {}
+
+    Statement find_target;
+    Statement insert_target;
+    Statement upsert_number;
+    Statement fix_first_seen;
+    Statement insert_hit;
+    Statement insert_cycle;
+    Statement add_distinct;
+    Statement count_reply_size;
+    Statement distinct_of;
+    Statement reply_sizes_of;
+    Statement new_since;
+    Statement summary_targets;
+    Statement classes_of;
+    Statement export_numbers;
+};
+
+namespace {
+
+using Kind = StoreError::Kind;
+namespace fs = std::filesystem;
+
+bool writable(const fs::path& path) {
+    return access(path.c_str(), W_OK) == 0;
+}
+
+// SQLite opens a file it may not write read-only without a word, and WAL
+// mode needs to create files beside it: both are refused up front, by name.
+void check_access(const std::string& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    const fs::path folder = fs::absolute(fs::path(path), error).parent_path();
+    if (fs::exists(status)) {
+        if (!fs::is_regular_file(status)) {
+            throw StoreError(Kind::NotAStore, path + ": not a file, so not a hunt history");
+        }
+        if (!writable(path)) {
+            throw StoreError(Kind::ReadOnly, path + ": the history file cannot be written");
+        }
+    } else if (!fs::is_directory(folder, error)) {
+        throw StoreError(Kind::Other, path + ": the folder " + folder.string() + " does not exist");
+    }
+    if (!writable(folder)) {
+        throw StoreError(Kind::ReadOnly, path + ": the folder " + folder.string() +
+                                             " cannot be written (the history keeps its "
+                                             "write-ahead log beside the file)");
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
+                                               const SqliteOptions& options) {
+    check_access(path);
+    auto connection = std::make_unique<Connection>(path, Connection::Create::IfMissing);
+    connection->set_busy_wait(options.busy_wait);
+    check_history(*connection, schema_migrations());
+    // Only now that the file is known to be a hunt history (or new) may
+    // anything be written to it.
+    if (connection->query_text("PRAGMA journal_mode = WAL") != "wal") {
+        throw StoreError(Kind::Other, path + ": the history cannot use a write-ahead log");
+    }
+    // In WAL mode a commit is safe from a killed process without a sync;
+    // NORMAL syncs at checkpoints, so a power cut may take back the last
+    // cycles but never damages the file.
+    connection->exec("PRAGMA synchronous = NORMAL");
+    if (options.max_bytes > 0) {
+        const std::int64_t page = connection->query_integer("PRAGMA page_size");
+        connection->exec("PRAGMA max_page_count = " + std::to_string(options.max_bytes / page));
+    }
+    migrate(*connection, schema_migrations());
+    return std::unique_ptr<SqliteStore>(new SqliteStore(std::move(connection)));
+}
+
+SqliteStore::SqliteStore(std::unique_ptr<Connection> connection)
+    : m_connection(std::move(connection)),
+      m_statements(std::make_unique<Statements>(*m_connection)) {}
+
+SqliteStore::~SqliteStore() = default;
+
+std::optional<std::int64_t> SqliteStore::target_id(std::string_view target) {
+    if (const auto known = m_target_ids.find(target); known != m_target_ids.end()) {
+        return known->second;
+    }
+    Statement& find = m_statements->find_target;
+    const Statement::Run run(find);
+    find.bind(1, target);
+    if (!find.step()) {
+        return std::nullopt;
+    }
+    const std::int64_t id = find.integer(0);
+    m_target_ids.emplace(std::string(target), id);
+    return id;
+}
+
+std::int64_t SqliteStore::target_id_for_write(std::string_view target) {
+    if (const auto id = target_id(target)) {
+        return *id;
+    }
+    Statement& insert = m_statements->insert_target;
+    const Statement::Run run(insert);
+    insert.bind(1, target);
+    insert.step();
+    return insert.integer(0);
+}
+
+CycleCommit SqliteStore::record_cycle(const CycleRecord& cycle, std::span<const Sighting> sightings,
+                                      ClassMask alert_classes) {
+    Statements& s = *m_statements;
+    CycleCommit commit;
+    Transaction transaction(*m_connection);
+    const std::int64_t target = target_id_for_write(cycle.target);
+    for (const Sighting& sighting : sightings) {
+        std::int64_t times_seen = 0;
+        std::int64_t first_seen = 0;
+        {
+            const Statement::Run run(s.upsert_number);
+            s.upsert_number.bind(1, target).bind(2, sighting.number);
+            s.upsert_number.bind(3, sighting.classes).bind(4, cycle.started);
+            s.upsert_number.step();
+            times_seen = s.upsert_number.integer(0);
+            first_seen = s.upsert_number.integer(1);
+        }
+        if (times_seen > 1) {
+            if (first_seen > cycle.started) {
+                const Statement::Run run(s.fix_first_seen);
+                s.fix_first_seen.bind(1, target).bind(2, sighting.number).bind(3, cycle.started);
+                s.fix_first_seen.run();
+            }
+            continue;
+        }
+        NewNumber found{sighting.number, sighting.classes, false};
+        if ((sighting.classes & alert_classes) != 0) {
+            const Statement::Run run(s.insert_hit);
+            s.insert_hit.bind(1, target).bind(2, sighting.number);
+            s.insert_hit.bind(3, cycle.started).bind(4, sighting.classes);
+            s.insert_hit.run();
+            found.hit = m_connection->changes() == 1;
+        }
+        commit.new_numbers.push_back(found);
+    }
+    const auto new_count = static_cast<std::int64_t>(commit.new_numbers.size());
+    {
+        const Statement::Run run(s.insert_cycle);
+        s.insert_cycle.bind(1, target).bind(2, cycle.started).bind(3, outcome_name(cycle.outcome));
+        s.insert_cycle.bind(4, cycle.numbers_in_reply);
+        s.insert_cycle.bind(5, static_cast<std::int64_t>(sightings.size())).bind(6, new_count);
+        s.insert_cycle.bind(7, cycle.duration_ms).bind(8, cycle.error);
+        s.insert_cycle.run();
+    }
+    if (new_count > 0) {
+        const Statement::Run run(s.add_distinct);
+        s.add_distinct.bind(1, target).bind(2, new_count).run();
+    }
+    if (cycle.outcome == CycleOutcome::Numbers) {
+        const Statement::Run run(s.count_reply_size);
+        s.count_reply_size.bind(1, target).bind(2, static_cast<std::int64_t>(sightings.size()));
+        s.count_reply_size.run();
+    }
+    transaction.commit();
+    m_target_ids.emplace(cycle.target, target);
+    return commit;
+}
+
+CaptureHistory SqliteStore::capture_history(std::string_view target) {
+    CaptureHistory history;
+    const auto id = target_id(target);
+    if (!id) {
+        return history;
+    }
+    Statements& s = *m_statements;
+    {
+        const Statement::Run run(s.distinct_of);
+        if (s.distinct_of.bind(1, *id).step()) {
+            history.distinct_numbers = s.distinct_of.integer(0);
+        }
+    }
+    const Statement::Run run(s.reply_sizes_of);
+    s.reply_sizes_of.bind(1, *id);
+    while (s.reply_sizes_of.step()) {
+        history.reply_sizes.emplace_back(static_cast<int>(s.reply_sizes_of.integer(0)),
+                                         s.reply_sizes_of.integer(1));
+    }
+    return history;
+}
+
+std::int64_t SqliteStore::new_numbers_since(std::string_view target, TimeMs since) {
+    const auto id = target_id(target);
+    if (!id) {
+        return 0;
+    }
+    Statement& count = m_statements->new_since;
+    const Statement::Run run(count);
+    count.bind(1, *id).bind(2, since);
+    return count.step() ? count.integer(0) : 0;
+}
+
+std::vector<TargetSummary> SqliteStore::summaries() {
+    Statements& s = *m_statements;
+    std::vector<std::pair<std::int64_t, TargetSummary>> found;
+    {
+        const Statement::Run run(s.summary_targets);
+        while (s.summary_targets.step()) {
+            TargetSummary summary;
+            summary.target = s.summary_targets.text(1);
+            summary.distinct_numbers = s.summary_targets.integer(2);
+            summary.cycles = s.summary_targets.integer(3);
+            summary.hits = s.summary_targets.integer(4);
+            found.emplace_back(s.summary_targets.integer(0), std::move(summary));
+        }
+    }
+    std::vector<TargetSummary> result;
+    for (auto& [id, summary] : found) {
+        {
+            // Grouped by the whole mask, so the walk is over distinct masks,
+            // not numbers.
+            const Statement::Run run(s.classes_of);
+            s.classes_of.bind(1, id);
+            while (s.classes_of.step()) {
+                const auto mask = static_cast<std::uint64_t>(s.classes_of.integer(0));
+                for (int bit = 0; bit < kClassBitCount; ++bit) {
+                    if ((mask >> bit & 1U) != 0) {
+                        summary.numbers_per_class[static_cast<std::size_t>(bit)] +=
+                            s.classes_of.integer(1);
+                    }
+                }
+            }
+        }
+        summary.capture = capture_history(summary.target);
+        result.push_back(std::move(summary));
+    }
+    return result;
+}
+
+void SqliteStore::for_each_number(const NumberFilter& filter,
+                                  const std::function<bool(const NumberRow&)>& row) {
+    Statement& query = m_statements->export_numbers;
+    const Statement::Run run(query);
+    if (filter.target) {
+        query.bind(1, *filter.target);
+    }
+    query.bind(2, filter.any_of_classes);
+    if (filter.first_seen_since) {
+        query.bind(3, *filter.first_seen_since);
+    }
+    NumberRow number;
+    while (query.step()) {
+        number.target = query.text(0);
+        number.number = query.integer(1);
+        number.classes = static_cast<ClassMask>(query.integer(2));
+        number.first_seen = query.integer(3);
+        number.last_seen = query.integer(4);
+        number.times_seen = query.integer(5);
+        if (!row(number)) {
+            return;
+        }
+    }
+}
+
+// One file, one hunter: there is nobody to share a target with.
+bool SqliteStore::lease_target(std::string_view /*target*/, std::string_view /*hunter_id*/,
+                               TimeMs /*now*/, TimeMs /*until*/) {
+    return true;
+}
+
+void SqliteStore::release_targets(std::string_view /*hunter_id*/) {}
+
+}  // namespace qorvex::hunt::sqlite

@@ -1,0 +1,62 @@
+#pragma once
+
+// The embedded history: one SQLite file in WAL mode, one transaction per
+// cycle. A single hunter owns the file while it writes; report and export
+// may read it at the same time.
+
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "hunt/store.h"
+
+namespace qorvex::hunt::sqlite {
+
+class Connection;
+struct Statements;
+
+struct SqliteOptions {
+    // How long a write waits for another program's lock before Busy.
+    std::chrono::milliseconds busy_wait{5000};
+    // An upper bound on the file's size in bytes (0: none); past it a cycle
+    // fails as Full and is not stored.
+    std::int64_t max_bytes = 0;
+};
+
+class SqliteStore final : public HuntStore {
+public:
+    // Opens the history at `path`, creating it when the path does not exist,
+    // and migrates it to the current schema. A file that is not a hunt
+    // history, a newer schema, a file or folder that cannot be written, a
+    // locked file: StoreError of that kind, and the file is left as it was.
+    static std::unique_ptr<SqliteStore> open(const std::string& path,
+                                             const SqliteOptions& options = {});
+    ~SqliteStore() override;
+
+    CycleCommit record_cycle(const CycleRecord& cycle, std::span<const Sighting> sightings,
+                             ClassMask alert_classes) override;
+    CaptureHistory capture_history(std::string_view target) override;
+    std::int64_t new_numbers_since(std::string_view target, TimeMs since) override;
+    std::vector<TargetSummary> summaries() override;
+    // `row` must not call back into the store: the query is still running.
+    void for_each_number(const NumberFilter& filter,
+                         const std::function<bool(const NumberRow&)>& row) override;
+    bool lease_target(std::string_view target, std::string_view hunter_id, TimeMs now,
+                      TimeMs until) override;
+    void release_targets(std::string_view hunter_id) override;
+
+private:
+    explicit SqliteStore(std::unique_ptr<Connection> connection);
+    // The target's id, inserting the target inside the caller's transaction.
+    std::int64_t target_id_for_write(std::string_view target);
+    std::optional<std::int64_t> target_id(std::string_view target);
+
+    std::unique_ptr<Connection> m_connection;
+    std::unique_ptr<Statements> m_statements;
+    // Ids of targets known to be committed; filled after commits only.
+    std::map<std::string, std::int64_t, std::less<>> m_target_ids;
+};
+
+}  // namespace qorvex::hunt::sqlite
