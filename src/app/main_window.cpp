@@ -1,6 +1,5 @@
 #include "app/main_window.h"
 
-#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
