@@ -23,6 +23,7 @@ std::vector<EventWiringRow> main_window_rows() {
         {AppWindow::Main, "组合框1", EventKind::ItemSelected, on_province_selected},
         {AppWindow::Main, "组合框2", EventKind::ItemSelected, on_city_chosen},
         {AppWindow::Main, "组合框2", EventKind::GotFocus, on_city_chosen},
+        {AppWindow::Main, "超级列表框1", EventKind::RowChanged, on_card_row_changed},
         {AppWindow::Main, "网络测试", EventKind::Clicked, on_network_test_clicked},
         {AppWindow::Main, "查询匹配号", EventKind::Clicked, on_lookup_clicked},
         {AppWindow::Main, "调试按钮", EventKind::Clicked, on_sample_run_clicked},

@@ -14,6 +14,7 @@ void on_main_window_created(AppContext& context);
 // Region catalogue (handlers_region.cpp).
 void on_province_selected(AppContext& context);
 void on_city_chosen(AppContext& context);  // list item selected and got focus
+void on_card_row_changed(AppContext& context);
 
 // Small handlers of the main window (handlers_small.cpp).
 void on_help_clicked(AppContext& context);

@@ -12,4 +12,8 @@ void on_city_chosen(AppContext& context) {
     region::look_up_city_code(*context.main_window, context.region_codes);
 }
 
+void on_card_row_changed(AppContext& context) {
+    region::follow_card_row(*context.main_window, context.region_codes);
+}
+
 }  // namespace qorvex::app

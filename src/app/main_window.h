@@ -24,9 +24,8 @@ std::string fatal_error_report(std::string_view message);
 // Creates one of the program's windows from its description, binds the given
 // rows (those of the window's own event table, normally) and keeps the window
 // in the context; the main window opens normally, the notice window as a
-// modal one. Events the window raises while it is being created, its
-// creation-complete event among them, reach their handlers once the context
-// holds the window. nullptr when the runtime could not create it.
+// modal one. The context holds the window before its creation handler runs.
+// nullptr when the runtime could not create it.
 std::shared_ptr<runtime::Form> open_window(AppContext& context, AppWindow window,
                                            std::vector<EventWiringRow> rows);
 

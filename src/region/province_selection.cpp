@@ -40,21 +40,37 @@ std::vector<std::string_view> split_city_list(std::string_view cities) {
     return pieces;
 }
 
+namespace {
+
+// The group key of the card offer now current; the third offer and no offer
+// at all leave the key as it is.
+void take_card_row_key(const runtime::Form& form, const ProvinceRow& province, RegionCodes& codes) {
+    if (const auto key = group_key_for(province, form.selection(kCardList))) {
+        codes.set_group_key(std::string(*key));
+    }
+}
+
+}  // namespace
+
 void select_province(runtime::Form& form, RegionCodes& codes) {
     if (const ProvinceRow* province = province_at(form.selection(kProvinceBox))) {
         form.clear_items(kCityBox);
         codes.set_province_code(std::string(province->province_code));
         // The card row is read only now, after the province code is written:
         // the key belongs to the card offer current at the moment of the pick.
-        if (const auto key = group_key_for(*province, form.selection(kCardList))) {
-            codes.set_group_key(std::string(*key));
-        }
+        take_card_row_key(form, *province, codes);
         for (const std::string_view city : split_city_list(province->cities)) {
             form.add_item(kCityBox, city);
         }
         form.set_selection(kCityBox, 0);
     }
     form.set_focus(kCityBox);
+}
+
+void follow_card_row(const runtime::Form& form, RegionCodes& codes) {
+    if (const ProvinceRow* province = province_at(form.selection(kProvinceBox))) {
+        take_card_row_key(form, *province, codes);
+    }
 }
 
 }  // namespace qorvex::region

@@ -4,7 +4,8 @@
 // that have one, the group key follow the picked row of the province table;
 // the city box is refilled with the province's cities, the first one selected
 // and focused. The focus move raises the city box's got-focus event, whose
-// handler sets the city code before the pick returns.
+// handler sets the city code before the pick returns. A change of card offer
+// alone moves the group key only.
 
 #include <optional>
 #include <string_view>
@@ -36,5 +37,11 @@ std::vector<std::string_view> split_city_list(std::string_view cities);
 // the card row of 超级列表框1, writes the codes, refills 组合框2 and moves the
 // focus there. An index outside the table changes nothing but the focus.
 void select_province(runtime::Form& form, RegionCodes& codes);
+
+// Runs a change of the card row: the group key follows the new card offer for
+// the province selected in 组合框1 at once, as a pick of it would set the key
+// now, so that a scan never queries a province with the other offer's key.
+// The province and city codes, the city box and the focus stay as they are.
+void follow_card_row(const runtime::Form& form, RegionCodes& codes);
 
 }  // namespace qorvex::region

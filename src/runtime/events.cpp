@@ -9,7 +9,7 @@ namespace qorvex::runtime {
 namespace {
 
 // Every event a component type can raise; any pair not listed is never raised.
-constexpr std::array<std::pair<ComponentType, EventKind>, 8> kRaisedEvents{{
+constexpr std::array<std::pair<ComponentType, EventKind>, 9> kRaisedEvents{{
     {ComponentType::Window, EventKind::CreationComplete},
     {ComponentType::Window, EventKind::FirstActivation},
     {ComponentType::Button, EventKind::Clicked},
@@ -17,6 +17,7 @@ constexpr std::array<std::pair<ComponentType, EventKind>, 8> kRaisedEvents{{
     {ComponentType::Timer, EventKind::PeriodElapsed},
     {ComponentType::ComboBox, EventKind::ItemSelected},
     {ComponentType::ComboBox, EventKind::GotFocus},
+    {ComponentType::ListView, EventKind::RowChanged},
     {ComponentType::TransparentLabel, EventKind::LeftButtonPressed},
 }};
 

@@ -21,6 +21,9 @@ enum class EventKind {
     // combo box: the user committed a choice (never for a choice set by the program)
     ItemSelected,
     GotFocus,  // combo box: also when the program moves the focus there
+    // list view: the user made another row the current one, or none (never
+    // for a row set by the program)
+    RowChanged,
     // transparent label: x, y in the label's client coordinates and the key state
     LeftButtonPressed,
 };

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "runtime/events.h"
@@ -113,11 +114,23 @@ public:
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;
 
-    // Creates and shows a window, binds its event table and raises its
-    // creation-complete event. Returns nullptr when the window cannot be
-    // created (an invalid description or a refused table row included).
+    // Hands a new window to its caller once the window and all its components
+    // exist, before its creation-complete event: the creation handler finds
+    // the window wherever the caller keeps it.
+    using WindowReady = std::function<void(const std::shared_ptr<Form>& window)>;
+
+    // Creates a window, binds its event table, hands the window to `ready`,
+    // raises its creation-complete event and only then shows it, so that
+    // nobody sees the window as designed before its creation handler has
+    // resized or filled it. Returns nullptr when the window cannot be created
+    // (an invalid description or a refused table row included).
     virtual std::shared_ptr<Form> create_window(const FormDescription& description,
-                                                EventTable events, WindowMode mode) = 0;
+                                                EventTable events, WindowMode mode,
+                                                const WindowReady& ready) = 0;
+    std::shared_ptr<Form> create_window(const FormDescription& description, EventTable events,
+                                        WindowMode mode) {
+        return create_window(description, std::move(events), mode, {});
+    }
 
     // An application-modal box with one OK button and the caption "信息：";
     // returns when the user has closed it.

@@ -8,10 +8,12 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimerEvent>
+#include <QTreeWidget>
 #include <QWindow>
 #include <algorithm>
 
 #include "runtime/component_properties.h"
+#include "runtime/designed_frame.h"
 #include "runtime/form_validation.h"
 #include "runtime/qt/qt_text.h"
 #include "runtime/qt/transparent_label.h"
@@ -115,10 +117,22 @@ QtDriver::QtDriver()
           [this](std::string_view url) { m_opened_urls.emplace_back(url); })) {
     QObject::connect(&m_box_watch, &QTimer::timeout, [this]() { close_open_message_boxes(); });
     m_box_watch.start(kBoxWatchMs);
+    QCoreApplication::instance()->installEventFilter(&m_show_watch);
+}
+
+bool QtDriver::ShowWatch::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) {
+        if (auto* widget = qobject_cast<QWidget*>(watched);
+            widget != nullptr && widget->isWindow()) {
+            shown.emplace_back(QPointer<QObject>(widget), widget->size());
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 QtDriver::~QtDriver() {
     m_box_watch.stop();
+    QCoreApplication::instance()->removeEventFilter(&m_show_watch);
     m_runtime.reset();
     // Destroyed windows are deleted from the event loop; let them go now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -208,6 +222,25 @@ bool QtDriver::focus(runtime::Form& form, std::string_view name) {
     return target->hasFocus();
 }
 
+bool QtDriver::choose_row(runtime::Form& form, std::string_view name, int row) {
+    QtForm& window = qt_form(form);
+    if (!window.exists()) {
+        return false;
+    }
+    auto* list = qobject_cast<QTreeWidget*>(window.widget(name));
+    if (list == nullptr) {
+        refuse(name, "is not a list view");
+    }
+    if (row < 0 || row >= list->topLevelItemCount()) {
+        refuse(name, "has no row " + std::to_string(row));
+    }
+    bring_forward(window);
+    QTreeWidgetItem* item = list->topLevelItem(row);
+    list->scrollToItem(item);
+    mouse(QTest::MouseClick, *list->viewport(), list->visualItemRect(item).center());
+    return item->isSelected();
+}
+
 bool QtDriver::press_label(runtime::Form& form, std::string_view name, int x, int y,
                            int key_state) {
     QtForm& window = qt_form(form);
@@ -270,6 +303,18 @@ bool QtDriver::wait_until(const std::function<bool()>& done, std::chrono::millis
 
 std::optional<int> QtDriver::exit_code() const {
     return m_runtime->exit_code();
+}
+
+std::vector<runtime::WindowSize> QtDriver::shown_sizes(runtime::Form& form) {
+    const QtForm& window = qt_form(form);
+    std::vector<runtime::WindowSize> sizes;
+    for (const auto& [widget, size] : m_show_watch.shown) {
+        if (widget.data() == window.window()) {
+            sizes.push_back(runtime::designed_outer_size(window.description().style, size.width(),
+                                                         size.height()));
+        }
+    }
+    return sizes;
 }
 
 std::optional<std::vector<std::string>> QtDriver::message_boxes() const {

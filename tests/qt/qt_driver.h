@@ -10,9 +10,11 @@
 // Needs the QApplication of qt_test_main.cpp.
 
 #include <QPointer>
+#include <QSize>
 #include <QTimer>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/qt/qt_runtime.h"
@@ -31,6 +33,7 @@ public:
     bool click(runtime::Form& form, std::string_view name) override;
     bool choose_item(runtime::Form& form, std::string_view name, int index) override;
     bool focus(runtime::Form& form, std::string_view name) override;
+    bool choose_row(runtime::Form& form, std::string_view name, int row) override;
     bool press_label(runtime::Form& form, std::string_view name, int x, int y,
                      int key_state) override;
     bool activate(runtime::Form& form) override;
@@ -39,6 +42,7 @@ public:
     void process_events() override;
     bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds timeout) override;
     std::optional<int> exit_code() const override;
+    std::vector<runtime::WindowSize> shown_sizes(runtime::Form& form) override;
     std::optional<std::vector<std::string>> message_boxes() const override;
     std::optional<std::vector<std::string>> opened_urls() const override;
 
@@ -46,6 +50,14 @@ public:
     const std::vector<std::string>& message_box_captions() const { return m_box_captions; }
 
 private:
+    // Records the client size of every top-level widget as it is shown.
+    class ShowWatch : public QObject {
+    public:
+        bool eventFilter(QObject* watched, QEvent* event) override;
+        // A widget deleted since reads as null, so a new one at its address never matches.
+        std::vector<std::pair<QPointer<QObject>, QSize>> shown;
+    };
+
     void close_open_message_boxes();
 
     std::vector<std::string> m_opened_urls;
@@ -55,6 +67,7 @@ private:
     std::unique_ptr<runtime::qt::QtRuntime> m_runtime;
     // Looks for message boxes while one blocks in its own event loop.
     QTimer m_box_watch;
+    ShowWatch m_show_watch;
 };
 
 // The Qt form behind a Form made by a QtRuntime; throws ComponentError for another.

@@ -129,7 +129,7 @@ TEST_F(RegionHandlers, WithoutAKeyedCardRowAPickKeepsTheGroupKey) {
     }
 }
 
-TEST_F(RegionHandlers, ChangingTheCardRowAloneChangesNoCode) {
+TEST_F(RegionHandlers, ACardRowSetByTheProgramChangesNoCode) {
     pick_province(kFujian, 0);
     window().set_selection(kCardList, 1);
     EXPECT_EQ(codes().group_key, "1000313547");

@@ -6,7 +6,9 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
+#include "app/handlers.h"
 #include "app/main_window.h"
 #include "support/app_started_program.h"
 #include "support/app_startup_cases.h"
@@ -41,6 +43,82 @@ void creation_handler_finds_its_window_in_the_context(RuntimeDriver& driver) {
     ASSERT_TRUE(program.opened());
     EXPECT_EQ(runs, 1);
     EXPECT_EQ(width_seen, 1200);
+}
+
+// The user sees each window first as its creation handler leaves it: the
+// main window already shrunk, the notice window already filled.
+void windows_show_only_once_their_creation_handler_ran(RuntimeDriver& driver) {
+    std::vector<std::size_t> shows_seen;
+    StartedProgram program(
+        driver.runtime(),
+        main_rows_with("", EventKind::CreationComplete, [&](app::AppContext& context) {
+            shows_seen.push_back(driver.shown_sizes(*context.main_window).size());
+            app::on_main_window_created(context);
+            shows_seen.push_back(driver.shown_sizes(*context.main_window).size());
+        }));
+    ASSERT_TRUE(program.opened());
+    EXPECT_EQ(shows_seen, (std::vector<std::size_t>{0, 0}));
+    const std::vector<runtime::WindowSize> main_shows = driver.shown_sizes(program.window());
+    ASSERT_EQ(main_shows.size(), 1U);
+    EXPECT_EQ(main_shows[0].width, 980);
+    EXPECT_EQ(main_shows[0].height, 650);
+
+    std::vector<app::EventWiringRow> notice_rows = app::event_wiring(app::AppWindow::Notice);
+    for (app::EventWiringRow& row : notice_rows) {
+        if (row.kind == EventKind::CreationComplete) {
+            row.handler = [&](app::AppContext& context) {
+                shows_seen.push_back(driver.shown_sizes(*context.notice_window).size());
+                app::on_notice_created(context);
+            };
+        }
+    }
+    ASSERT_TRUE(app::open_window(program.context(), app::AppWindow::Notice, notice_rows));
+    EXPECT_EQ(shows_seen, (std::vector<std::size_t>{0, 0, 0}));
+    runtime::Form& notice = *program.context().notice_window;
+    const std::vector<runtime::WindowSize> notice_shows = driver.shown_sizes(notice);
+    ASSERT_EQ(notice_shows.size(), 1U);
+    EXPECT_EQ(notice_shows[0].width, 380);
+    EXPECT_EQ(notice_shows[0].height, 250);
+}
+
+// A change of card offer moves the group key of the province at once; the
+// province, the city chosen in its box and the city code stay.
+void card_row_change_sets_the_group_key_at_once(RuntimeDriver& driver) {
+    struct Row {
+        const char* label;
+        int province;
+        int city;
+        int card_row;
+        const char* group_key;
+        const char* city_code;
+    };
+    const Row rows[] = {
+        {"北京 under 星河梦想e卡", 0, 0, 1, "7200310618", "110"},
+        {"福建, 厦门 chosen, back to Tavikmax", 3, 1, 0, "1000313547", "390"},
+        {"福建, 厦门 chosen, 星河梦想e卡", 3, 1, 1, "12236361", "390"},
+        {"the offer without keys keeps the key", 3, 1, 2, "12236361", "390"},
+    };
+    StartedProgram program(driver.runtime());
+    ASSERT_TRUE(program.opened());
+    runtime::Form& window = program.window();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        ASSERT_TRUE(driver.choose_item(window, "组合框1", row.province));
+        driver.process_events();
+        ASSERT_TRUE(driver.choose_item(window, "组合框2", row.city));
+        driver.process_events();
+        const std::vector<std::string> cities = window.items("组合框2");
+        const std::string province_code = program.context().region_codes.snapshot()->province_code;
+
+        ASSERT_TRUE(driver.choose_row(window, "超级列表框1", row.card_row));
+        driver.process_events();
+        const auto codes = program.context().region_codes.snapshot();
+        EXPECT_EQ(codes->group_key, row.group_key);
+        EXPECT_EQ(codes->province_code, province_code);
+        EXPECT_EQ(codes->city_code, row.city_code);
+        EXPECT_EQ(window.items("组合框2"), cities);
+        EXPECT_EQ(window.selection("组合框2"), row.city);
+    }
 }
 
 void first_activation_runs_its_handler_once(RuntimeDriver& driver) {
@@ -128,6 +206,9 @@ constexpr std::array kEventCases = {
     DriverCase{"CreationHandlerPicksTheFirstProvince", creation_handler_picks_the_first_province},
     DriverCase{"CreationHandlerFindsItsWindowInTheContext",
                creation_handler_finds_its_window_in_the_context},
+    DriverCase{"WindowsShowOnlyOnceTheirCreationHandlerRan",
+               windows_show_only_once_their_creation_handler_ran},
+    DriverCase{"CardRowChangeSetsTheGroupKeyAtOnce", card_row_change_sets_the_group_key_at_once},
     DriverCase{"FirstActivationRunsItsHandlerOnce", first_activation_runs_its_handler_once},
     DriverCase{"ClearLabelEmptiesItsOwnColumnOnly", clear_label_empties_its_own_column_only},
     DriverCase{"ClosingTheWindowEndsWithExitCode0", closing_the_window_ends_with_exit_code_0},

@@ -18,6 +18,10 @@ bool HeadlessDriver::focus(runtime::Form& form, std::string_view name) {
     return m_runtime.focus(form, name);
 }
 
+bool HeadlessDriver::choose_row(runtime::Form& form, std::string_view name, int row) {
+    return m_runtime.choose_row(form, name, row);
+}
+
 bool HeadlessDriver::press_label(runtime::Form& form, std::string_view name, int x, int y,
                                  int key_state) {
     return m_runtime.press_label(form, name, x, y, key_state);
@@ -46,6 +50,10 @@ bool HeadlessDriver::wait_until(const std::function<bool()>& done,
 
 std::optional<int> HeadlessDriver::exit_code() const {
     return m_runtime.exit_code();
+}
+
+std::vector<runtime::WindowSize> HeadlessDriver::shown_sizes(runtime::Form& form) {
+    return m_runtime.shown_sizes(form);
 }
 
 std::optional<std::vector<std::string>> HeadlessDriver::message_boxes() const {

@@ -15,6 +15,7 @@ public:
     bool click(runtime::Form& form, std::string_view name) override;
     bool choose_item(runtime::Form& form, std::string_view name, int index) override;
     bool focus(runtime::Form& form, std::string_view name) override;
+    bool choose_row(runtime::Form& form, std::string_view name, int row) override;
     bool press_label(runtime::Form& form, std::string_view name, int x, int y,
                      int key_state) override;
     bool activate(runtime::Form& form) override;
@@ -23,6 +24,7 @@ public:
     void process_events() override;
     bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds timeout) override;
     std::optional<int> exit_code() const override;
+    std::vector<runtime::WindowSize> shown_sizes(runtime::Form& form) override;
     std::optional<std::vector<std::string>> message_boxes() const override;
     std::optional<std::vector<std::string>> opened_urls() const override;
 

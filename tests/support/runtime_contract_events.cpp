@@ -48,6 +48,20 @@ void user_choice_raises_item_selected(RuntimeDriver& driver) {
     EXPECT_EQ(window.events(), (Events{"组合框1 selected 1"}));
 }
 
+void user_row_choice_raises_row_changed(RuntimeDriver& driver) {
+    ContractWindow window(driver);
+    window.clear_events();
+    // Each click is followed by the events it causes; the row already
+    // current raises nothing.
+    for (const int row : {1, 1, 2, 0}) {
+        ASSERT_TRUE(driver.choose_row(window.form(), "超级列表框1", row)) << row;
+        driver.process_events();
+    }
+    EXPECT_EQ(window.events(),
+              (Events{"超级列表框1 row 1", "超级列表框1 row 2", "超级列表框1 row 0"}));
+    EXPECT_EQ(window.form().selection("超级列表框1"), 0);
+}
+
 void set_focus_raises_got_focus_before_returning(RuntimeDriver& driver) {
     ContractWindow window(driver);
     window.clear_events();
@@ -170,6 +184,7 @@ constexpr Case kCases[] = {
     {"CreationCompleteRaisedOnce", creation_complete_raised_once},
     {"SelectionFromProgramRaisesNothing", selection_from_program_raises_nothing},
     {"UserChoiceRaisesItemSelected", user_choice_raises_item_selected},
+    {"UserRowChoiceRaisesRowChanged", user_row_choice_raises_row_changed},
     {"SetFocusRaisesGotFocusBeforeReturning", set_focus_raises_got_focus_before_returning},
     {"UserFocusRaisesGotFocus", user_focus_raises_got_focus},
     {"FirstActivationRaisedOnce", first_activation_raised_once},

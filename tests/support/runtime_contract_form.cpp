@@ -77,6 +77,8 @@ const char* event_word(EventKind kind) {
             return "got focus";
         case EventKind::LeftButtonPressed:
             return "pressed";
+        case EventKind::RowChanged:
+            return "row";
     }
     return "?";
 }
@@ -162,7 +164,7 @@ runtime::EventTable ContractWindow::bind_every_event(const runtime::FormDescript
     for (const ComponentDescription& source : description.components) {
         for (EventKind kind :
              {EventKind::Clicked, EventKind::PeriodElapsed, EventKind::ItemSelected,
-              EventKind::GotFocus, EventKind::LeftButtonPressed}) {
+              EventKind::GotFocus, EventKind::LeftButtonPressed, EventKind::RowChanged}) {
             if (!runtime::type_raises(source.type, kind)) {
                 continue;
             }
@@ -170,7 +172,8 @@ runtime::EventTable ContractWindow::bind_every_event(const runtime::FormDescript
             table.push_back(
                 {name, kind, [this, name, kind](const runtime::EventArgs& args) {
                      std::string entry = event_word(kind);
-                     if (kind == EventKind::ItemSelected || kind == EventKind::GotFocus) {
+                     if (kind == EventKind::ItemSelected || kind == EventKind::GotFocus ||
+                         kind == EventKind::RowChanged) {
                          entry += " " + std::to_string(m_form ? m_form->selection(name) : -2);
                      } else if (kind == EventKind::LeftButtonPressed) {
                          entry += " " + std::to_string(args.x) + "," + std::to_string(args.y) +

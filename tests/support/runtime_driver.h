@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/designed_frame.h"
 #include "runtime/runtime.h"
 
 namespace qorvex::test {
@@ -32,6 +33,8 @@ public:
     // commits item `index`.
     virtual bool choose_item(runtime::Form& form, std::string_view name, int index) = 0;
     virtual bool focus(runtime::Form& form, std::string_view name) = 0;
+    // The user clicks row `row` of a list view.
+    virtual bool choose_row(runtime::Form& form, std::string_view name, int row) = 0;
     virtual bool press_label(runtime::Form& form, std::string_view name, int x, int y,
                              int key_state) = 0;
     virtual bool activate(runtime::Form& form) = 0;
@@ -49,6 +52,10 @@ public:
 
     // 0 once the last window is gone; nothing before.
     virtual std::optional<int> exit_code() const = 0;
+
+    // The outer size of `form` each time it appeared on the screen, oldest
+    // first; empty while it has not been shown.
+    virtual std::vector<runtime::WindowSize> shown_sizes(runtime::Form& form) = 0;
 
     // Texts of the message boxes shown so far and addresses opened so far,
     // for back ends that can record them; nothing for the others.

@@ -85,6 +85,28 @@ std::vector<ShownMessageBox>& recorded_boxes() {
     return boxes;
 }
 
+struct ShownWindow {
+    HWND window;
+    RECT client;
+};
+
+std::vector<ShownWindow>& shown_windows() {
+    static thread_local std::vector<ShownWindow> shown;
+    return shown;
+}
+
+// WM_SHOWWINDOW reaches a window as ShowWindow is about to put it on screen.
+LRESULT CALLBACK show_hook(int code, WPARAM wparam, LPARAM lparam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code == HC_ACTION && call->message == WM_SHOWWINDOW && call->wParam != FALSE &&
+        GetParent(call->hwnd) == nullptr) {
+        ShownWindow shown{call->hwnd, {}};
+        GetClientRect(call->hwnd, &shown.client);
+        shown_windows().push_back(shown);
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
 bool reachable(HWND control) {
     // Hidden or disabled, itself or through a group box or its window
     // (a modal window disables the others): out of the user's reach.
@@ -115,12 +137,17 @@ Win32Driver::Win32Driver()
     recorded_boxes().clear();
     t_message_boxes = &recorded_boxes();
     m_hook = SetWindowsHookExW(WH_CBT, &message_box_hook, nullptr, GetCurrentThreadId());
+    shown_windows().clear();
+    m_show_hook = SetWindowsHookExW(WH_CALLWNDPROC, &show_hook, nullptr, GetCurrentThreadId());
 }
 
 Win32Driver::~Win32Driver() {
     m_runtime.reset();
     if (m_hook != nullptr) {
         UnhookWindowsHookEx(m_hook);
+    }
+    if (m_show_hook != nullptr) {
+        UnhookWindowsHookEx(m_show_hook);
     }
     t_message_boxes = nullptr;
 }
@@ -211,6 +238,40 @@ bool Win32Driver::focus(runtime::Form& form, std::string_view name) {
     window.set_focus(name);
     m_runtime->rethrow_handler_exception();
     return true;
+}
+
+bool Win32Driver::choose_row(runtime::Form& form, std::string_view name, int row) {
+    runtime::Win32Form& window = own(form);
+    const runtime::ComponentDescription* source =
+        runtime::find_component(window.description(), name);
+    if (source != nullptr && source->type != ComponentType::ListView) {
+        throw ComponentError("component '" + std::string(name) + "' is not a list view");
+    }
+    if (!window.exists()) {
+        return false;
+    }
+    HWND list = reachable_control(window, name, Property::Items);
+    if (row < 0 || row >= static_cast<int>(window.items(name).size())) {
+        throw ComponentError("list view '" + std::string(name) + "' has no row " +
+                             std::to_string(row));
+    }
+    if (list == nullptr) {
+        return false;
+    }
+    // The list takes the focus and the arrow keys walk to the row.
+    window.set_focus(name);
+    int current = runtime::list_view_current_row(list);
+    if (current < 0) {
+        send_key(list, VK_HOME);
+        current = runtime::list_view_current_row(list);
+    }
+    while (current != row && current >= 0) {
+        send_key(list, current < row ? VK_DOWN : VK_UP);
+        const int next = runtime::list_view_current_row(list);
+        current = next == current ? -1 : next;
+    }
+    m_runtime->rethrow_handler_exception();
+    return current == row;
 }
 
 bool Win32Driver::press_label(runtime::Form& form, std::string_view name, int x, int y,
@@ -307,6 +368,19 @@ bool Win32Driver::wait_until(const std::function<bool()>& done, std::chrono::mil
 
 std::optional<int> Win32Driver::exit_code() const {
     return m_runtime->loop_ended() ? std::optional<int>(0) : std::nullopt;
+}
+
+std::vector<runtime::WindowSize> Win32Driver::shown_sizes(runtime::Form& form) {
+    const runtime::Win32Form& window = own(form);
+    std::vector<runtime::WindowSize> sizes;
+    for (const ShownWindow& shown : shown_windows()) {
+        if (shown.window == window.handle()) {
+            sizes.push_back(runtime::designed_outer_size(window.description().style,
+                                                         shown.client.right - shown.client.left,
+                                                         shown.client.bottom - shown.client.top));
+        }
+    }
+    return sizes;
 }
 
 const std::vector<ShownMessageBox>& Win32Driver::shown_message_boxes() const {

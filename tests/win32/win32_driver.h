@@ -3,10 +3,12 @@
 // The runtime contract's driver for the Win32 back end. User actions are the
 // messages Windows itself sends a control when the user works it: the space
 // key for buttons, the drop-down list and the return key for combo boxes, a
-// button-down message for labels, WM_TIMER for a period that elapsed, the
-// system command for closing. Message boxes are read and closed by a
-// computer-based-training hook, as a user would read and confirm them;
-// opened addresses are recorded instead of starting a browser.
+// button-down message for labels, the arrow keys for list view rows, WM_TIMER
+// for a period that elapsed, the system command for closing. Message boxes
+// are read and closed by a computer-based-training hook, as a user would read
+// and confirm them; windows coming onto the screen are recorded by a hook on
+// the messages they receive; opened addresses are recorded instead of
+// starting a browser.
 
 #include <windows.h>
 
@@ -42,6 +44,7 @@ public:
     bool click(runtime::Form& form, std::string_view name) override;
     bool choose_item(runtime::Form& form, std::string_view name, int index) override;
     bool focus(runtime::Form& form, std::string_view name) override;
+    bool choose_row(runtime::Form& form, std::string_view name, int row) override;
     bool press_label(runtime::Form& form, std::string_view name, int x, int y,
                      int key_state) override;
     bool activate(runtime::Form& form) override;
@@ -50,6 +53,7 @@ public:
     void process_events() override;
     bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds timeout) override;
     std::optional<int> exit_code() const override;
+    std::vector<runtime::WindowSize> shown_sizes(runtime::Form& form) override;
     std::optional<std::vector<std::string>> message_boxes() const override;
     std::optional<std::vector<std::string>> opened_urls() const override;
 
@@ -66,6 +70,7 @@ private:
     std::vector<OpenedPage> m_pages;
     std::unique_ptr<runtime::Win32Runtime> m_runtime;
     HHOOK m_hook = nullptr;
+    HHOOK m_show_hook = nullptr;
 };
 
 }  // namespace qorvex::test

@@ -202,6 +202,12 @@ void HeadlessForm::set_window_size(int width, int height) {
     }
 }
 
+void HeadlessForm::show() {
+    if (live()) {
+        m_shown_sizes.push_back({m_width, m_height});
+    }
+}
+
 bool HeadlessForm::window_enabled() const {
     return live() && m_runtime.window_enabled(*this);
 }

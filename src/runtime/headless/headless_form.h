@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "runtime/component_properties.h"
+#include "runtime/designed_frame.h"
 #include "runtime/runtime.h"
 
 namespace qorvex::runtime {
@@ -60,6 +61,11 @@ public:
     // The component holding the input focus, empty for none.
     std::string focused() const;
 
+    // Puts the window on the (virtual) screen at its current size.
+    void show();
+    // The window's size each time it was put on the screen, oldest first.
+    const std::vector<WindowSize>& shown_sizes() const { return m_shown_sizes; }
+
     // Dispatches one event to its handler, if the table binds one.
     void raise(std::string_view component, EventKind kind, const EventArgs& args = {});
 
@@ -67,6 +73,7 @@ public:
     bool user_click(std::string_view name);
     bool user_choose_item(std::string_view name, int index);
     bool user_focus(std::string_view name);
+    bool user_choose_row(std::string_view name, int row);
     bool user_press_label(std::string_view name, int x, int y, int key_state);
     bool user_activate();
     bool user_close();
@@ -113,6 +120,7 @@ private:
     int m_height = 0;
     bool m_exists = true;
     bool m_activated = false;
+    std::vector<WindowSize> m_shown_sizes;
 };
 
 }  // namespace qorvex::runtime

@@ -105,6 +105,31 @@ bool HeadlessForm::user_focus(std::string_view name) {
     return true;
 }
 
+bool HeadlessForm::user_choose_row(std::string_view name, int row) {
+    if (!live()) {
+        return false;
+    }
+    const Component& target = component(name, Property::Items);
+    if (target.description->type != ComponentType::ListView) {
+        throw ComponentError("component '" + std::string(name) + "' is not a list view");
+    }
+    if (row < 0 || static_cast<std::size_t>(row) >= target.description->items.size()) {
+        throw ComponentError("list view '" + std::string(name) + "' has no row " +
+                             std::to_string(row));
+    }
+    if (!reachable(target)) {
+        return false;
+    }
+    move_focus(target);
+    Component& list = component(name, Property::Selection);
+    if (!m_exists || list.selection == row) {
+        return m_exists;
+    }
+    list.selection = row;
+    raise(name, EventKind::RowChanged);
+    return true;
+}
+
 bool HeadlessForm::user_press_label(std::string_view name, int x, int y, int key_state) {
     if (!live()) {
         return false;

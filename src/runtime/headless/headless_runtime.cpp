@@ -25,7 +25,8 @@ void HeadlessRuntime::require_ui_thread() const {
 }
 
 std::shared_ptr<Form> HeadlessRuntime::create_window(const FormDescription& description,
-                                                     EventTable events, WindowMode mode) {
+                                                     EventTable events, WindowMode mode,
+                                                     const WindowReady& ready) {
     require_ui_thread();
     if (m_creation_fails || find_form_fault(description, events)) {
         return nullptr;
@@ -37,7 +38,11 @@ std::shared_ptr<Form> HeadlessRuntime::create_window(const FormDescription& desc
         std::lock_guard lock(m_queue_mutex);
         m_loop_ended = false;
     }
+    if (ready) {
+        ready(form);
+    }
     form->raise("", EventKind::CreationComplete);
+    form->show();
     return form;
 }
 
@@ -187,6 +192,10 @@ bool HeadlessRuntime::choose_item(Form& form, std::string_view name, int index) 
     return headless(form).user_choose_item(name, index);
 }
 
+bool HeadlessRuntime::choose_row(Form& form, std::string_view name, int row) {
+    return headless(form).user_choose_row(name, row);
+}
+
 bool HeadlessRuntime::focus(Form& form, std::string_view name) {
     return headless(form).user_focus(name);
 }
@@ -229,6 +238,10 @@ std::vector<std::shared_ptr<Form>> HeadlessRuntime::windows() const {
 
 std::string HeadlessRuntime::focused(const Form& form) const {
     return headless(form).focused();
+}
+
+std::vector<WindowSize> HeadlessRuntime::shown_sizes(const Form& form) const {
+    return headless(form).shown_sizes();
 }
 
 bool HeadlessRuntime::window_enabled(const HeadlessForm& form) const {

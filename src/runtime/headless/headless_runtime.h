@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/designed_frame.h"
 #include "runtime/runtime.h"
 
 namespace qorvex::runtime {
@@ -35,8 +36,9 @@ public:
     HeadlessRuntime();
     ~HeadlessRuntime() override;
 
+    using Runtime::create_window;
     std::shared_ptr<Form> create_window(const FormDescription& description, EventTable events,
-                                        WindowMode mode) override;
+                                        WindowMode mode, const WindowReady& ready) override;
     void message_box(std::string_view text) override;
     void open_url(std::string_view url) override;
     // Processes posted tasks and moves the virtual clock on by `milliseconds`,
@@ -52,6 +54,8 @@ public:
     // Opens the drop-down list (the combo box takes the focus) and commits item `index`.
     bool choose_item(Form& form, std::string_view name, int index);
     bool focus(Form& form, std::string_view name);
+    // Clicks row `row` of a list view: the list takes the focus and the row becomes current.
+    bool choose_row(Form& form, std::string_view name, int row);
     bool press_label(Form& form, std::string_view name, int x, int y, int key_state = 0);
     bool activate(Form& form);
     bool close(Form& form);  // only windows with a title bar can be closed by the user
@@ -83,6 +87,9 @@ public:
     std::vector<std::shared_ptr<Form>> windows() const;
     // The component of `form` that holds the input focus, empty for none.
     std::string focused(const Form& form) const;
+    // The size of `form` each time it was shown, oldest first; create_window
+    // shows a window once its creation handler has returned.
+    std::vector<WindowSize> shown_sizes(const Form& form) const;
 
 private:
     friend class HeadlessForm;

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QTreeWidget>
 #include <array>
 #include <memory>
 #include <string>
@@ -68,6 +69,13 @@ void wire_item_selected(const Target& target, QtComponent& component) {
         Qt::QueuedConnection);
 }
 
+void wire_row_changed(const Target& target, QtComponent& component) {
+    auto* list = qobject_cast<QTreeWidget*>(component.widget);
+    // The runtime's own changes of the row block the list's signals.
+    QObject::connect(list, &QTreeWidget::itemSelectionChanged, list,
+                     [target]() { target.raise(EventKind::RowChanged); });
+}
+
 void wire_got_focus(const Target& target, QtComponent& component) {
     component.widget->installEventFilter(new FocusWatcher(target, component.widget));
 }
@@ -85,11 +93,12 @@ struct WiringRow {
 
 // Creation complete and first activation belong to the window; QtForm and
 // the runtime raise them.
-constexpr std::array<WiringRow, 5> kWirings{{
+constexpr std::array<WiringRow, 6> kWirings{{
     {EventKind::Clicked, wire_clicked},
     {EventKind::PeriodElapsed, wire_period_elapsed},
     {EventKind::ItemSelected, wire_item_selected},
     {EventKind::GotFocus, wire_got_focus},
+    {EventKind::RowChanged, wire_row_changed},
     {EventKind::LeftButtonPressed, wire_left_button_pressed},
 }};
 

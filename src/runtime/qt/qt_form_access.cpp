@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 #include <utility>
 
@@ -120,6 +121,7 @@ void QtForm::set_selection(std::string_view name, int index) {
         return;
     }
     QTreeWidget* list = as_list(target);
+    const QSignalBlocker quiet(list);
     if (in_range(index, list->topLevelItemCount())) {
         list->setCurrentItem(list->topLevelItem(index));
     } else {

@@ -48,7 +48,8 @@ QtRuntime::~QtRuntime() {
 }
 
 std::shared_ptr<Form> QtRuntime::create_window(const FormDescription& description,
-                                               EventTable events, WindowMode mode) {
+                                               EventTable events, WindowMode mode,
+                                               const WindowReady& ready) {
     if (find_form_fault(description, events)) {
         return nullptr;
     }
@@ -64,6 +65,9 @@ std::shared_ptr<Form> QtRuntime::create_window(const FormDescription& descriptio
         m_loop_ended = false;
     }
     update_blocking();
+    if (ready) {
+        ready(form);
+    }
     form->raise("", EventKind::CreationComplete);
     form->show();
     if (m_running) {

@@ -89,6 +89,10 @@ bool Win32Form::create() {
     if (m_window == nullptr) {
         return false;
     }
+    // Windows cut the size down to the screen's before the form could answer
+    // WM_GETMINMAXINFO; now it answers, the window takes its designed size.
+    SetWindowPos(m_window, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageW(m_window, WM_SETFONT, reinterpret_cast<WPARAM>(m_fonts.font({})), FALSE);
     // A component is made once its parent exists, whatever the order of the description.
     std::vector<bool> made(m_components.size(), false);
@@ -184,6 +188,7 @@ bool Win32Form::create_control(Component& state) {
             break;
         case ComponentType::ListView:
             fill_list_view(state.window, source);
+            state.known_row = list_view_current_row(state.window);
             break;
         case ComponentType::PictureButton:
             state.pictures = std::make_unique<PictureSet>(source.pictures);

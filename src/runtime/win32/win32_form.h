@@ -89,6 +89,7 @@ private:
         std::optional<MultiLineText> lines;  // multi-line edit boxes
         std::unique_ptr<PictureSet> pictures;
         bool hover = false;
+        int known_row = -1;  // list views: the current row as last set or reported
     };
 
     static LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -100,6 +101,8 @@ private:
     LRESULT handle_control_message(Component& component, UINT message, WPARAM wparam, LPARAM lparam,
                                    bool& handled);
     bool handle_command(WPARAM wparam, LPARAM lparam);
+    void handle_notify(const NMHDR& header);
+    void report_row_change(Component& list);
     void restore_focus();
     bool handle_set_cursor(HWND over, LPARAM lparam);
     LRESULT color_static(HDC dc, HWND control);

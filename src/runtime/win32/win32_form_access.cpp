@@ -108,9 +108,12 @@ void Win32Form::set_selection(std::string_view name, int index) {
     if (!live()) {
         return;
     }
-    const Component& state = component(name, Property::Selection);
+    Component& state = component(name, Property::Selection);
     if (state.description->type == ComponentType::ListView) {
+        // The list notifies its window of this change too; the known row
+        // tells the window that nobody but the program moved it.
         list_view_select_row(state.window, index);
+        state.known_row = list_view_current_row(state.window);
         return;
     }
     // CB_SETCURSEL sends no notification, so the program's choice raises

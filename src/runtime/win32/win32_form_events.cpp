@@ -3,6 +3,10 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
+#include "runtime/win32/control_styles.h"
+#include "runtime/win32/win32_controls.h"
 #include "runtime/win32/win32_form.h"
 #include "runtime/win32/win32_runtime.h"
 
@@ -15,6 +19,10 @@ namespace {
 
 // Raised through the queue, after the notification that ended the choice.
 constexpr UINT kItemSelectedMessage = WM_APP + 1;
+// Raised through the queue too: a click on another row notifies twice, the
+// old row losing the selection before the new one gains it, and only the
+// state after both counts.
+constexpr UINT kRowChangedMessage = WM_APP + 2;
 
 // The pictures of a picture button, in the order of the description.
 constexpr std::size_t kNormalPicture = 0;
@@ -62,6 +70,15 @@ LRESULT Win32Form::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
                 return 0;
             }
             break;
+        case WM_NOTIFY:
+            handle_notify(*reinterpret_cast<const NMHDR*>(lparam));
+            break;
+        case kRowChangedMessage:
+            if (Component* state = find_by_id(static_cast<int>(wparam));
+                state != nullptr && state->description->type == ComponentType::ListView) {
+                report_row_change(*state);
+            }
+            return 0;
         case kItemSelectedMessage:
             if (const Component* state = find_by_id(static_cast<int>(wparam))) {
                 raise(state->description->name, EventKind::ItemSelected);
@@ -89,6 +106,17 @@ LRESULT Win32Form::handle_message(UINT message, WPARAM wparam, LPARAM lparam) {
                 restore_focus();
             }
             return 0;
+        case WM_GETMINMAXINFO: {
+            // Windows keeps a window within the screen; a form is made at its
+            // designed size on any screen, and its creation handler sizes it
+            // for the user before it shows.
+            auto& limits = *reinterpret_cast<MINMAXINFO*>(lparam);
+            const SIZE designed =
+                native_outer_size(m_description.style, m_description.width, m_description.height);
+            limits.ptMaxTrackSize.x = std::max(limits.ptMaxTrackSize.x, designed.cx);
+            limits.ptMaxTrackSize.y = std::max(limits.ptMaxTrackSize.y, designed.cy);
+            return 0;
+        }
         case WM_SETCURSOR:
             if (handle_set_cursor(reinterpret_cast<HWND>(wparam), lparam)) {
                 return TRUE;
@@ -136,6 +164,27 @@ bool Win32Form::handle_command(WPARAM wparam, LPARAM lparam) {
             return true;
         default:
             return false;
+    }
+}
+
+void Win32Form::handle_notify(const NMHDR& header) {
+    const Component* state = find_by_id(static_cast<int>(header.idFrom));
+    if (state == nullptr || state->window != header.hwndFrom ||
+        state->description->type != ComponentType::ListView || header.code != LVN_ITEMCHANGED) {
+        return;
+    }
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if ((change.uChanged & LVIF_STATE) != 0 &&
+        ((change.uOldState ^ change.uNewState) & LVIS_SELECTED) != 0) {
+        PostMessageW(m_window, kRowChangedMessage, static_cast<WPARAM>(state->id), 0);
+    }
+}
+
+void Win32Form::report_row_change(Component& list) {
+    const int row = list_view_current_row(list.window);
+    if (row != list.known_row) {
+        list.known_row = row;
+        raise(list.description->name, EventKind::RowChanged);
     }
 }
 

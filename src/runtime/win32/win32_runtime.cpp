@@ -70,7 +70,8 @@ void Win32Runtime::require_ui_thread() const {
 }
 
 std::shared_ptr<Form> Win32Runtime::create_window(const FormDescription& description,
-                                                  EventTable events, WindowMode mode) {
+                                                  EventTable events, WindowMode mode,
+                                                  const WindowReady& ready) {
     require_ui_thread();
     if (find_form_fault(description, events)) {
         return nullptr;
@@ -85,6 +86,9 @@ std::shared_ptr<Form> Win32Runtime::create_window(const FormDescription& descrip
         m_loop_ended = false;
     }
     apply_modal_state(nullptr);
+    if (ready) {
+        ready(form);
+    }
     form->raise("", EventKind::CreationComplete);
     // Before the message loop runs nothing activates a window; the loop
     // activates the newest one when it starts (see run).

@@ -35,8 +35,9 @@ public:
     explicit Win32Runtime(OpenPage open_page = {});
     ~Win32Runtime() override;
 
+    using Runtime::create_window;
     std::shared_ptr<Form> create_window(const FormDescription& description, EventTable events,
-                                        WindowMode mode) override;
+                                        WindowMode mode, const WindowReady& ready) override;
     void message_box(std::string_view text) override;
     void open_url(std::string_view url) override;
     void delay(int milliseconds) override;
