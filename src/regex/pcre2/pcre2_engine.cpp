@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "regex/pcre2/pcre2_pattern.h"
 #include "regex/vbscript_grammar.h"
@@ -40,8 +41,8 @@ std::uint32_t compile_options(CompileOptions options) {
 
 class Pcre2Engine final : public RegexEngine {
 public:
-    explicit Pcre2Engine(const Pcre2Settings& settings)
-        : m_settings(settings), m_jit(settings.use_jit && pcre2_jit_available()) {}
+    explicit Pcre2Engine(Pcre2Settings settings)
+        : m_settings(std::move(settings)), m_jit(m_settings.use_jit && pcre2_jit_available()) {}
 
 protected:
     std::shared_ptr<const CompiledPattern> compile_uncached(std::string_view pattern,
@@ -99,7 +100,7 @@ bool pcre2_jit_available() {
 }
 
 std::unique_ptr<RegexEngine> make_pcre2_engine(Pcre2Settings settings) {
-    return std::make_unique<Pcre2Engine>(settings);
+    return std::make_unique<Pcre2Engine>(std::move(settings));
 }
 
 }  // namespace qorvex::rx
