@@ -5,7 +5,8 @@ namespace qorvex::rx {
 namespace {
 
 unsigned option_bits(CompileOptions options) {
-    return (options.case_sensitive ? 1U : 0U) | (options.multi_line ? 2U : 0U);
+    const bool timed = options.budget == SearchBudget::WorkAndProcessorTime;
+    return (options.case_sensitive ? 1U : 0U) | (options.multi_line ? 2U : 0U) | (timed ? 4U : 0U);
 }
 
 }  // namespace

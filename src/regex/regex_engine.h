@@ -19,9 +19,18 @@
 
 namespace qorvex::rx {
 
+// How the searches of a pattern are bounded. Every search is bounded by the
+// work the engine may do, which does not depend on how busy the machine is:
+// the program's own patterns need little, so they are never given up for
+// load. A pattern the user typed may also backtrack beyond what work limits
+// catch, or the engine may have none, so its searches are bounded by the
+// processor time they take as well.
+enum class SearchBudget { Work, WorkAndProcessorTime };
+
 struct CompileOptions {
     bool case_sensitive = false;
     bool multi_line = true;
+    SearchBudget budget = SearchBudget::Work;
     friend bool operator==(const CompileOptions&, const CompileOptions&) = default;
 };
 
@@ -29,7 +38,7 @@ enum class FindScope { First, All };
 
 enum class FindStatus {
     Complete,      // the subject was searched; the list holds every match (maybe none)
-    BoundReached,  // the search was given up at its work bound; the list is empty
+    BoundReached,  // the search was given up at its bound; the list is empty
     Failed,        // the engine reported an error; the list is empty
 };
 

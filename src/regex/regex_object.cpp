@@ -1,6 +1,7 @@
 #include "regex/regex_object.h"
 
 #include <cstddef>
+#include <utility>
 
 #include "regex/substitution.h"
 
@@ -28,13 +29,25 @@ RegexObject::RegexObject(RegexEngine& engine) : m_engine(engine) {}
 
 bool RegexObject::create(std::string_view pattern, std::string_view subject, bool case_sensitive,
                          bool multi_line, bool all_matches, bool replace_quote_marker) {
+    return create_with(
+        replace_quote_marker ? replace_quote_markers(pattern) : std::string(pattern), subject,
+        CompileOptions{.case_sensitive = case_sensitive, .multi_line = multi_line}, all_matches);
+}
+
+bool RegexObject::create_user_pattern(std::string_view pattern, std::string_view subject) {
+    return create_with(std::string(pattern), subject,
+                       CompileOptions{.budget = SearchBudget::WorkAndProcessorTime}, true);
+}
+
+bool RegexObject::create_with(std::string pattern, std::string_view subject, CompileOptions options,
+                              bool all_matches) {
     m_compiled.reset();
     m_matches.reset(0);
     m_searched = false;
-    m_pattern = replace_quote_marker ? replace_quote_markers(pattern) : std::string(pattern);
+    m_pattern = std::move(pattern);
     m_subject.assign(subject);
 
-    m_compiled = m_engine.compile(m_pattern, CompileOptions{case_sensitive, multi_line});
+    m_compiled = m_engine.compile(m_pattern, options);
     if (!m_compiled) {
         return false;
     }

@@ -7,8 +7,8 @@
 // (a scan cycle, the sample run) on one thread, for any number of creates.
 //
 // Matching follows ECMAScript rules (see regex_engine.h). A search that
-// reaches the engine's work bound, as a pattern that backtracks without end
-// does, counts as a failed create: no matches.
+// reaches its bound, as a pattern that backtracks without end does, counts as
+// a failed create: no matches.
 
 #include <memory>
 #include <string>
@@ -32,6 +32,9 @@ public:
     // replaces the pattern, subject and matches of the previous one.
     bool create(std::string_view pattern, std::string_view subject, bool case_sensitive = false,
                 bool multi_line = true, bool all_matches = true, bool replace_quote_marker = false);
+    // The same with the default options, for a pattern the user typed: its
+    // search is bounded by the processor time it takes as well as by work.
+    bool create_user_pattern(std::string_view pattern, std::string_view subject);
 
     // 0 before any create and after a failed one.
     int match_count() const;
@@ -54,6 +57,8 @@ public:
     std::string replace_all(std::string_view replacement) const;
 
 private:
+    bool create_with(std::string pattern, std::string_view subject, CompileOptions options,
+                     bool all_matches);
     bool has_match(int n) const;
 
     RegexEngine& m_engine;

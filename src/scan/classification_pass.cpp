@@ -6,10 +6,17 @@ namespace qorvex::scan {
 
 namespace {
 
+// The custom pattern is the user's: its search is also bounded by the
+// processor time it takes. The classes are the program's own and never given
+// up for a busy machine.
+enum class PatternOwner { Program, User };
+
 BoxAppend matches_of(rx::RegexObject& regex, std::string_view pattern, std::string_view box,
-                     std::string_view subject) {
+                     std::string_view subject, PatternOwner owner) {
     BoxAppend append{box, {}};
-    if (!regex.create(pattern, subject)) {
+    const bool searched = owner == PatternOwner::User ? regex.create_user_pattern(pattern, subject)
+                                                      : regex.create(pattern, subject);
+    if (!searched) {
         return append;
     }
     const int count = regex.match_count();
@@ -27,10 +34,11 @@ std::vector<BoxAppend> classify_numbers(rx::RegexObject& regex, std::string_view
     std::vector<BoxAppend> appends;
     appends.reserve(pattern_classes().size() + 1);
     for (const auto& pattern_class : pattern_classes()) {
-        appends.push_back(
-            matches_of(regex, pattern_class.pattern, pattern_class.output_box, subject));
+        appends.push_back(matches_of(regex, pattern_class.pattern, pattern_class.output_box,
+                                     subject, PatternOwner::Program));
     }
-    appends.push_back(matches_of(regex, custom_pattern(custom_text), kCustomOutputBox, subject));
+    appends.push_back(matches_of(regex, custom_pattern(custom_text), kCustomOutputBox, subject,
+                                 PatternOwner::User));
     return appends;
 }
 

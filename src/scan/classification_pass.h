@@ -19,8 +19,9 @@ struct BoxAppend {
 };
 
 // One entry per class and one for the custom pattern, in the order they run.
-// A custom text that makes an invalid pattern, or a pattern whose search is
-// given up at the engine's bound, lists nothing; the classes still do.
+// A custom text that makes an invalid pattern, or whose search is given up at
+// its work or processor-time bound, lists nothing; the classes, bounded by
+// work alone, still do.
 std::vector<BoxAppend> classify_numbers(rx::RegexObject& regex, std::string_view subject,
                                         std::string_view custom_text);
 

@@ -152,6 +152,32 @@ std::vector<DiffCase> corner_cases() {
     };
 }
 
+// Syntax the Windows engine rejects, which the engine must reject too. Where
+// a later edition of ECMAScript, and so Node.js, accepts it, the row says so.
+struct RejectedCase {
+    std::string label;
+    std::string pattern;
+    std::string later_edition = {};
+};
+
+std::vector<RejectedCase> windows_rejected_cases() {
+    return {
+        {"look-behind", "(?<=1)688", "look-behind came with ECMAScript 2018"},
+        {"negative look-behind", "(?<!3)688", "look-behind came with ECMAScript 2018"},
+        {"named group", "(?<n>688)", "named groups came with ECMAScript 2018"},
+        {"Python named group", "(?P<n>688)"},
+        {"possessive quantifier", "6++88"},
+        {"possessive counted quantifier", "68{2}+"},
+        {"atomic group", "(?>68)8"},
+        {"inline flag", "(?i)688"},
+        {"comment", "(?#c)688"},
+        {"verb", "(*UTF)688"},
+        {"recursion", "(?R)"},
+        {"quoted parenthesis", R"(\Q(\E688)"},
+        {"quantifier on a quantifier", "68**8"},
+    };
+}
+
 std::vector<Span> spans_of(const MatchList& matches, std::size_t match) {
     std::vector<Span> spans;
     for (std::size_t group = 0; group <= matches.group_count(); ++group) {
@@ -251,12 +277,33 @@ TEST(EcmaDifferential, InterpreterMatchesAsInEcmascript) {
     Pcre2Settings settings;
     settings.use_jit = false;
     // The sanitizers slow the interpreter down many times; the budget is not under test here.
-    settings.scan_budget = std::chrono::minutes(1);
+    settings.processor_budget = std::chrono::minutes(1);
     const auto engine = make_pcre2_engine(settings);
     auto cases = corner_cases();
     const auto program = program_pattern_cases();
     cases.insert(cases.end(), program.begin(), program.end());
     compare_with_ecmascript(*engine, cases);
+}
+
+TEST(EcmaDifferential, SyntaxTheWindowsEngineRejectsIsRejected) {
+    const auto node = testing::find_node();
+    if (!node) {
+        GTEST_SKIP() << "Node.js (node) is not installed: the ECMAScript reference cannot run";
+    }
+    const auto cases = windows_rejected_cases();
+    std::vector<ReferenceCase> reference_cases;
+    reference_cases.reserve(cases.size());
+    for (const auto& test_case : cases) {
+        reference_cases.push_back({test_case.pattern, "16880000000", "$&"});
+    }
+    const auto reference = testing::run_ecma_reference(*node, reference_cases);
+    const auto engine = make_pcre2_engine();
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].label);
+        EXPECT_EQ(engine->compile(cases[i].pattern), nullptr);
+        EXPECT_EQ(reference[i].rejected, cases[i].later_edition.empty())
+            << "ECMAScript's answer is not the one the row gives";
+    }
 }
 
 }  // namespace

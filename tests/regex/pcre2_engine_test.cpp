@@ -39,13 +39,13 @@ std::string random_number_lines(std::size_t count, unsigned seed) {
     return text;
 }
 
-// Settings for tests of matching rather than of the time budget: the
-// interpreter's searches run many times slower under the sanitizers, which
-// instrument the memory copies it makes while backtracking.
+// Settings for tests of matching rather than of the processor-time budget:
+// the interpreter's searches run many times slower under the sanitizers,
+// which instrument the memory copies it makes while backtracking.
 Pcre2Settings unhurried(bool jit = true) {
     Pcre2Settings settings;
     settings.use_jit = jit;
-    settings.scan_budget = std::chrono::minutes(1);
+    settings.processor_budget = std::chrono::minutes(1);
     return settings;
 }
 
@@ -132,10 +132,65 @@ TEST(Pcre2Engine, WholeSearchIsBoundedWhenEveryPositionStaysUnderTheLimit) {
     const std::string subject = repeated("1234567890123\r\n", 5000) + "x";
     const auto engine = make_pcre2_engine();
     RegexObject regex(*engine);
-    EXPECT_FALSE(regex.create(R"(\d*((\d+)+x)\d*)", subject));
+    EXPECT_FALSE(regex.create_user_pattern(R"(\d*((\d+)+x)\d*)", subject));
     EXPECT_EQ(regex.match_count(), 0);
     // The program's own patterns get through the same subject.
     EXPECT_TRUE(regex.create(R"(\d*(\d)\1{2}\d*)", subject));
+}
+
+struct ClockCase {
+    const char* label;
+    SearchBudget budget;
+    bool processor_time_jumps;
+    FindStatus expected;
+};
+
+TEST(Pcre2Engine, OnlyProcessorTimeGivesUpOnlyAUserPattern) {
+    // The wall clock jumps an hour at every reading, as it does for a search
+    // that is descheduled on a busy machine or runs while the machine sleeps.
+    const std::vector<ClockCase> cases = {
+        {"program pattern, wall clock jumps", SearchBudget::Work, false, FindStatus::Complete},
+        {"program pattern, processor time jumps too", SearchBudget::Work, true,
+         FindStatus::Complete},
+        {"user pattern, wall clock jumps", SearchBudget::WorkAndProcessorTime, false,
+         FindStatus::Complete},
+        {"user pattern, processor time jumps too", SearchBudget::WorkAndProcessorTime, true,
+         FindStatus::BoundReached},
+    };
+    const std::string subject = random_number_lines(400, 13U);
+    const std::string_view pattern = scan::pattern_classes()[0].pattern;
+    MatchList expected;
+    ASSERT_EQ(make_pcre2_engine()->compile(pattern)->find(subject, FindScope::All, expected),
+              FindStatus::Complete);
+    ASSERT_FALSE(expected.empty());
+    for (const auto& test_case : cases) {
+        SCOPED_TRACE(test_case.label);
+        std::chrono::hours wall{0};
+        std::chrono::hours processor{0};
+        Pcre2Settings settings;
+        settings.wall_clock = [&] { return ++wall; };
+        settings.processor_clock = [&] {
+            return test_case.processor_time_jumps ? ++processor : processor;
+        };
+        const auto compiled =
+            make_pcre2_engine(settings)->compile(pattern, {.budget = test_case.budget});
+        MatchList matches;
+        EXPECT_EQ(compiled->find(subject, FindScope::All, matches), test_case.expected);
+        EXPECT_EQ(matches.size(),
+                  test_case.expected == FindStatus::Complete ? expected.size() : 0U);
+    }
+}
+
+TEST(Pcre2Engine, ProcessorTimeStandsStillWhileTheThreadSleeps) {
+    const auto before = calling_thread_processor_time();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_LT(calling_thread_processor_time() - before, std::chrono::milliseconds(50));
+    const auto started = std::chrono::steady_clock::now();
+    volatile unsigned spin = 0;
+    while (std::chrono::steady_clock::now() - started < std::chrono::milliseconds(50)) {
+        spin = spin + 1;
+    }
+    EXPECT_GT(calling_thread_processor_time() - before, std::chrono::nanoseconds::zero());
 }
 
 TEST(Pcre2Engine, ProgramPatternsNeedFarLessThanTheLimits) {

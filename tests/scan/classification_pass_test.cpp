@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <set>
@@ -12,6 +13,7 @@
 
 #include "regex/platform_engine.h"
 #include "scan/pattern_classes.h"
+#include "support/platform.h"
 
 namespace qorvex::scan {
 namespace {
@@ -155,6 +157,29 @@ TEST_F(ClassificationPassTest, RunawayCustomPatternListsNothingAndSparesTheClass
         EXPECT_TRUE(boxes.at(std::string(kCustomOutputBox)).empty());
         EXPECT_EQ(boxes.at("编辑框9"), (std::vector<std::string>{"10012345678"}));
         EXPECT_EQ(boxes.at("编辑框13"), (std::vector<std::string>{"10012345678"}));
+    }
+}
+
+TEST_F(ClassificationPassTest, OnlyTheCustomPatternIsGivenUpForProcessorTime) {
+    // Both clocks jump an hour at every reading: the classes, bounded by work
+    // alone, list as ever; only the user's pattern is given up.
+    std::chrono::hours wall{0};
+    std::chrono::hours processor{0};
+    const auto jumping =
+        test_support::make_engine_with_clocks([&] { return ++wall; }, [&] { return ++processor; });
+    const std::string subject = crlf_lines(
+        {"10800108000", "10012345678", "16880000000", "13566612345", "18800000688", "10811223344"});
+    rx::RegexObject regex(*jumping);
+    const auto usual = classify(subject);
+    ASSERT_FALSE(usual.at(std::string(kCustomOutputBox)).empty());
+    for (const BoxAppend& append : classify_numbers(regex, subject, "688")) {
+        const std::string box(append.box);
+        SCOPED_TRACE(box);
+        if (box == kCustomOutputBox) {
+            EXPECT_TRUE(append.text.empty());
+        } else {
+            EXPECT_EQ(lines_of(append.text), usual.at(box));
+        }
     }
 }
 

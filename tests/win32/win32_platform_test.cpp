@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "regex/match_list.h"
+#include "regex/vbscript/thread_time.h"
 #include "regex/vbscript/vbscript_engine.h"
 #include "runtime/win32/png_pictures.h"
 #include "runtime/win32/win32_form.h"
@@ -223,14 +225,30 @@ TEST(VbscriptEngine, PositionsAreBytesOfTheUtf8Subject) {
     EXPECT_EQ(matches.span(1).begin, 16U);
 }
 
+rx::VbscriptSettings with_budget(std::chrono::milliseconds budget) {
+    rx::VbscriptSettings settings;
+    settings.processor_budget = budget;
+    return settings;
+}
+
+constexpr rx::CompileOptions kUserPattern{.budget = rx::SearchBudget::WorkAndProcessorTime};
+
+// The nested repeat tries about 2 to the power n + 1 ways over n ones before
+// it fails: Wine's engine takes about a second and a half for 22, and four
+// times as long for each two more.
+constexpr const char* kRunaway = "(\\d+)+x";
+
+std::string ones(std::size_t count) {
+    return std::string(count, '1');
+}
+
 TEST(VbscriptEngine, RunawaySearchIsGivenUpAtItsBudget) {
-    const auto engine = rx::make_vbscript_engine(std::chrono::milliseconds(300));
-    const auto runaway = engine->compile("(\\d+)+x");
+    const auto engine = rx::make_vbscript_engine(with_budget(std::chrono::milliseconds(300)));
+    const auto runaway = engine->compile(kRunaway, kUserPattern);
     ASSERT_NE(runaway, nullptr);
     rx::MatchList matches;
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(runaway->find(std::string(40, '1'), rx::FindScope::All, matches),
-              rx::FindStatus::BoundReached);
+    EXPECT_EQ(runaway->find(ones(24), rx::FindScope::All, matches), rx::FindStatus::BoundReached);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
     EXPECT_TRUE(matches.empty());
     // The engine goes on with a fresh search thread.
@@ -239,6 +257,110 @@ TEST(VbscriptEngine, RunawaySearchIsGivenUpAtItsBudget) {
     ASSERT_EQ(digits->find("123\r\n456\r\n", rx::FindScope::All, matches),
               rx::FindStatus::Complete);
     EXPECT_EQ(matches.size(), 2U);
+}
+
+TEST(VbscriptEngine, ThreadProcessorTimeStandsStillWhileTheThreadSleeps) {
+    const rx::OwnThreadHandle thread;
+    const auto before = rx::thread_processor_time(thread.get());
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_LT(rx::thread_processor_time(thread.get()) - before, std::chrono::milliseconds(50));
+}
+
+struct ClockCase {
+    const char* label;
+    rx::SearchBudget budget;
+    bool processor_time_jumps;
+    rx::FindStatus expected;
+};
+
+TEST(VbscriptEngine, OnlyProcessorTimeGivesUpOnlyAUserPattern) {
+    // The wall clock jumps an hour at every reading, as it does for a search
+    // that is descheduled on a busy machine or runs while the machine sleeps.
+    const std::vector<ClockCase> cases = {
+        {"program pattern, wall clock jumps", rx::SearchBudget::Work, false,
+         rx::FindStatus::Complete},
+        {"program pattern, processor time jumps too", rx::SearchBudget::Work, true,
+         rx::FindStatus::Complete},
+        {"user pattern, wall clock jumps", rx::SearchBudget::WorkAndProcessorTime, false,
+         rx::FindStatus::Complete},
+        {"user pattern, processor time jumps too", rx::SearchBudget::WorkAndProcessorTime, true,
+         rx::FindStatus::BoundReached},
+    };
+    std::string subject;
+    for (int i = 0; i < 400; ++i) {
+        subject += std::to_string(10000000000LL + i * 7919LL) + "\r\n";
+    }
+    const char* pattern = "\\d*(\\d)\\1{2}\\d*";
+    for (const auto& test_case : cases) {
+        SCOPED_TRACE(test_case.label);
+        std::chrono::hours wall{0};
+        std::chrono::hours processor{0};
+        rx::VbscriptSettings settings;
+        settings.clocks.wall = [&] { return ++wall; };
+        settings.clocks.processor = [&](void*) {
+            return test_case.processor_time_jumps ? ++processor : processor;
+        };
+        const auto compiled =
+            rx::make_vbscript_engine(settings)->compile(pattern, {.budget = test_case.budget});
+        ASSERT_NE(compiled, nullptr);
+        rx::MatchList matches;
+        EXPECT_EQ(compiled->find(subject, rx::FindScope::All, matches), test_case.expected);
+        EXPECT_EQ(matches.empty(), test_case.expected != rx::FindStatus::Complete);
+    }
+}
+
+std::chrono::steady_clock::duration time_to_find(const rx::CompiledPattern& pattern,
+                                                 const std::string& subject,
+                                                 rx::FindStatus expected) {
+    rx::MatchList matches;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(pattern.find(subject, rx::FindScope::All, matches), expected);
+    return std::chrono::steady_clock::now() - started;
+}
+
+TEST(VbscriptEngine, NoSearchThatCouldBeGivenUpStartsWhileOneGivenUpRuns) {
+    const auto budget = std::chrono::milliseconds(300);
+    const auto engine = rx::make_vbscript_engine(with_budget(budget));
+    const auto runaway = engine->compile(kRunaway, kUserPattern);
+    const auto other_runaway = engine->compile("(\\d+)+y", kUserPattern);
+    ASSERT_NE(runaway, nullptr);
+    ASSERT_NE(other_runaway, nullptr);
+    // Given up at its budget, it goes on for a second or more.
+    EXPECT_GE(time_to_find(*runaway, ones(22), rx::FindStatus::BoundReached), budget);
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        EXPECT_LT(time_to_find(*other_runaway, ones(22), rx::FindStatus::BoundReached), budget / 2)
+            << "a second search was started beside the one given up";
+    }
+    // The program's own patterns still run, to their end.
+    const auto digits = engine->compile("\\d{2}$");
+    ASSERT_NE(digits, nullptr);
+    rx::MatchList matches;
+    ASSERT_EQ(digits->find("123\r\n456\r\n", rx::FindScope::All, matches),
+              rx::FindStatus::Complete);
+    EXPECT_EQ(matches.size(), 2U);
+}
+
+TEST(VbscriptEngine, PatternGivenUpIsNotSearchedAgainUntilItsTextChanges) {
+    const auto budget = std::chrono::milliseconds(300);
+    const auto engine = rx::make_vbscript_engine(with_budget(budget));
+    const auto runaway = engine->compile(kRunaway, kUserPattern);
+    const auto cheap = engine->compile("\\d{2}", kUserPattern);
+    ASSERT_NE(runaway, nullptr);
+    ASSERT_NE(cheap, nullptr);
+    EXPECT_GE(time_to_find(*runaway, ones(22), rx::FindStatus::BoundReached), budget);
+    // Wait for the search given up to end: until then nothing timed starts.
+    rx::MatchList matches;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (cheap->find("12", rx::FindScope::All, matches) != rx::FindStatus::Complete) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_LT(time_to_find(*runaway, ones(22), rx::FindStatus::BoundReached), budget / 2)
+        << "the pattern given up was searched again";
+    // An edited text is a new pattern, and is searched.
+    const auto edited = engine->compile("(\\d+)+xx", kUserPattern);
+    ASSERT_NE(edited, nullptr);
+    EXPECT_GE(time_to_find(*edited, ones(22), rx::FindStatus::BoundReached), budget);
 }
 
 TEST(VbscriptEngine, InvalidPatternIsRefused) {

@@ -1,8 +1,12 @@
 #include "regex/pcre2/pcre2_engine.h"
 
+#include <time.h>
+
 #include <cstdint>
+#include <utility>
 
 #include "regex/pcre2/pcre2_pattern.h"
+#include "regex/vbscript_grammar.h"
 
 namespace qorvex::rx {
 
@@ -37,12 +41,18 @@ std::uint32_t compile_options(CompileOptions options) {
 
 class Pcre2Engine final : public RegexEngine {
 public:
-    explicit Pcre2Engine(const Pcre2Settings& settings)
-        : m_settings(settings), m_jit(settings.use_jit && pcre2_jit_available()) {}
+    explicit Pcre2Engine(Pcre2Settings settings)
+        : m_settings(std::move(settings)), m_jit(m_settings.use_jit && pcre2_jit_available()) {}
 
 protected:
     std::shared_ptr<const CompiledPattern> compile_uncached(std::string_view pattern,
                                                             CompileOptions options) override {
+        // PCRE2 reads far more syntax than the Windows engine; a pattern the
+        // Windows engine rejects is rejected here too, so that it lists the
+        // same numbers on every platform.
+        if (!follows_vbscript_grammar(pattern)) {
+            return nullptr;
+        }
         const std::unique_ptr<pcre2_compile_context, CompileContextDeleter> context(
             pcre2_compile_context_create(nullptr));
         if (!context) {
@@ -64,7 +74,7 @@ protected:
             // A pattern the JIT cannot take is still matched by the interpreter.
             pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
         }
-        return std::make_shared<Pcre2Pattern>(std::move(code), m_settings);
+        return std::make_shared<Pcre2Pattern>(std::move(code), m_settings, options.budget);
     }
 
 private:
@@ -74,13 +84,23 @@ private:
 
 }  // namespace
 
+std::chrono::nanoseconds calling_thread_processor_time() {
+    timespec now{};
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now) != 0) {
+        // No processor clock for threads: the wall clock stands in, which
+        // never runs slower.
+        return steady_time();
+    }
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
 bool pcre2_jit_available() {
     std::uint32_t available = 0;
     return pcre2_config(PCRE2_CONFIG_JIT, &available) >= 0 && available == 1;
 }
 
 std::unique_ptr<RegexEngine> make_pcre2_engine(Pcre2Settings settings) {
-    return std::make_unique<Pcre2Engine>(settings);
+    return std::make_unique<Pcre2Engine>(std::move(settings));
 }
 
 }  // namespace qorvex::rx

@@ -1,8 +1,8 @@
 #include "regex/pcre2/pcre2_pattern.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "regex/pcre2/jit_stack.h"
@@ -11,10 +11,8 @@ namespace qorvex::rx {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // One call of pcre2_match may try at most this many starting positions, so
-// that the time budget is looked at between calls often enough: each
+// that a processor-time budget is looked at between calls often enough: each
 // position is itself bounded by the match limit.
 constexpr std::size_t kWindowBytes = 64;
 
@@ -97,8 +95,8 @@ bool is_bound_error(int code) {
 
 }  // namespace
 
-Pcre2Pattern::Pcre2Pattern(CodePtr code, const Pcre2Settings& settings)
-    : m_code(std::move(code)), m_settings(settings) {
+Pcre2Pattern::Pcre2Pattern(CodePtr code, const Pcre2Settings& settings, SearchBudget budget)
+    : m_code(std::move(code)), m_settings(settings), m_budget(budget) {
     std::uint32_t captures = 0;
     pcre2_pattern_info(m_code.get(), PCRE2_INFO_CAPTURECOUNT, &captures);
     m_group_count = captures;
@@ -128,12 +126,16 @@ FindStatus Pcre2Pattern::find(std::string_view subject, FindScope scope, MatchLi
     const std::size_t length = subject.size();
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
     std::vector<Span> spans(m_group_count + 1);
-    const Clock::time_point deadline = Clock::now() + m_settings.scan_budget;
+    std::optional<ProcessorBudget> budget;
+    if (m_budget == SearchBudget::WorkAndProcessorTime) {
+        budget.emplace(m_settings.wall_clock, m_settings.processor_clock,
+                       m_settings.processor_budget);
+    }
     bool first_call = true;
 
     std::size_t start = 0;
     while (start <= length) {
-        if (!first_call && Clock::now() >= deadline) {
+        if (!first_call && budget && budget->spent()) {
             matches.reset(m_group_count);
             return FindStatus::BoundReached;
         }

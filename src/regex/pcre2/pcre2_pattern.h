@@ -22,7 +22,7 @@ using CodePtr = std::unique_ptr<pcre2_code, CodeDeleter>;
 
 class Pcre2Pattern final : public CompiledPattern {
 public:
-    Pcre2Pattern(CodePtr code, const Pcre2Settings& settings);
+    Pcre2Pattern(CodePtr code, const Pcre2Settings& settings, SearchBudget budget);
 
     std::size_t group_count() const override { return m_group_count; }
     bool accelerated() const override { return m_accelerated; }
@@ -31,6 +31,7 @@ public:
 private:
     CodePtr m_code;
     Pcre2Settings m_settings;
+    SearchBudget m_budget;
     std::size_t m_group_count = 0;
     bool m_accelerated = false;
     bool m_may_start_at_line_feed = true;

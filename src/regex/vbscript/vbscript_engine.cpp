@@ -1,7 +1,9 @@
 #include "regex/vbscript/vbscript_engine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "regex/vbscript/search_thread.h"
@@ -98,12 +100,34 @@ public:
     bool accelerated() const override { return false; }
 
     FindStatus find(std::string_view subject, FindScope scope, MatchList& matches) const override {
+        return search(subject, scope, m_options.budget, matches);
+    }
+
+    // The component checks a pattern when it first runs it; over the empty
+    // subject that takes no time, whatever the pattern.
+    bool accepted() const {
+        MatchList probe;
+        return search({}, FindScope::First, SearchBudget::Work, probe) == FindStatus::Complete;
+    }
+
+private:
+    FindStatus search(std::string_view subject, FindScope scope, SearchBudget budget,
+                      MatchList& matches) const {
         matches.reset(m_group_count);
+        if (m_given_up) {
+            // It would run as long again, and leave another thread busy.
+            return FindStatus::BoundReached;
+        }
         WideSubject wide = widen(subject);
         SearchResult result =
             m_searcher->search({m_pattern, !m_options.case_sensitive, m_options.multi_line,
-                                scope == FindScope::All, wide.text});
+                                scope == FindScope::All, wide.text},
+                               budget);
         if (result.outcome == SearchOutcome::OutOfTime) {
+            m_given_up = true;
+            return FindStatus::BoundReached;
+        }
+        if (result.outcome == SearchOutcome::NotStarted) {
             return FindStatus::BoundReached;
         }
         if (result.outcome == SearchOutcome::Failed) {
@@ -134,29 +158,26 @@ public:
         return FindStatus::Complete;
     }
 
-private:
     std::shared_ptr<SearchThread> m_searcher;
     std::wstring m_pattern;
     CompileOptions m_options;
     std::size_t m_group_count;
+    // Set once a search of this pattern was given up at its budget.
+    mutable std::atomic<bool> m_given_up = false;
 };
 
 class VbscriptEngine final : public RegexEngine {
 public:
-    explicit VbscriptEngine(std::chrono::milliseconds budget)
-        : m_searcher(std::make_shared<SearchThread>(budget)) {}
+    explicit VbscriptEngine(VbscriptSettings settings)
+        : m_searcher(std::make_shared<SearchThread>(settings.processor_budget,
+                                                    std::move(settings.clocks))) {}
 
 protected:
     std::shared_ptr<const CompiledPattern> compile_uncached(std::string_view pattern,
                                                             CompileOptions options) override {
         auto compiled =
             std::make_shared<VbscriptPattern>(m_searcher, widen_pattern(pattern), options);
-        // The component checks a pattern when it first runs it.
-        MatchList probe;
-        if (compiled->find({}, FindScope::First, probe) != FindStatus::Complete) {
-            return nullptr;
-        }
-        return compiled;
+        return compiled->accepted() ? compiled : nullptr;
     }
 
 private:
@@ -165,8 +186,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<RegexEngine> make_vbscript_engine(std::chrono::milliseconds search_budget) {
-    return std::make_unique<VbscriptEngine>(search_budget);
+std::unique_ptr<RegexEngine> make_vbscript_engine(VbscriptSettings settings) {
+    return std::make_unique<VbscriptEngine>(std::move(settings));
 }
 
 std::size_t count_capture_groups(std::wstring_view pattern) {

@@ -14,15 +14,22 @@
 #include <memory>
 
 #include "regex/regex_engine.h"
+#include "regex/vbscript/search_thread.h"
 
 namespace qorvex::rx {
 
-// A whole search still running after this long is given up (a pass over a
-// 200-number reply takes a few milliseconds).
-inline constexpr std::chrono::milliseconds kVbscriptSearchBudget{500};
+struct VbscriptSettings {
+    // A pass over a 200-number reply takes a few milliseconds; a search of
+    // the user's pattern that has taken this much processor time is given up,
+    // and that pattern is not searched again: only a new text is.
+    static constexpr std::chrono::milliseconds kDefaultProcessorBudget{500};
 
-std::unique_ptr<RegexEngine> make_vbscript_engine(
-    std::chrono::milliseconds search_budget = kVbscriptSearchBudget);
+    std::chrono::milliseconds processor_budget = kDefaultProcessorBudget;
+    // The clocks that measure it; tests put in clocks that jump.
+    SearchClocks clocks;
+};
+
+std::unique_ptr<RegexEngine> make_vbscript_engine(VbscriptSettings settings = {});
 
 // Capture groups of an ECMAScript pattern: every "(" outside a character
 // class that is neither escaped nor opens a "(?" group.
