@@ -9,6 +9,7 @@
 #include "app/services.h"
 #include "region/region_codes.h"
 #include "runtime/runtime.h"
+#include "runtime/worker_threads.h"
 #include "scan/scan_controller.h"
 #include "web/update_check.h"
 
@@ -21,7 +22,8 @@ struct AppContext {
           scan(runtime_in,
                scan::ScanServices{services_in.http, services_in.clock, services_in.regex,
                                   services_in.deployment.carrier_host},
-               region_codes) {}
+               region_codes),
+          background(runtime_in) {}
 
     runtime::Runtime& runtime;
     Services services;
@@ -31,9 +33,11 @@ struct AppContext {
     region::RegionCodes region_codes;
     // The versions the update check compared and its update flag.
     web::UpdateState update;
-    // Declared last, so destroyed first: its workers are done before the
-    // services and region codes they use go.
+    // Declared last, so destroyed first: their workers are stopped and done
+    // before the services and region codes they use go.
     scan::ScanController scan;
+    // The update check's fetch.
+    runtime::WorkerThreads background;
 };
 
 }  // namespace qorvex::app

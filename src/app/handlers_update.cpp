@@ -16,14 +16,26 @@ bool update_found(const AppContext& context) {
 
 }  // namespace
 
+// The version file is fetched on a worker, so that the window stays
+// responsive and a close during the fetch ends the program at once instead of
+// waiting for a slow download host; the comparison and the notice follow on
+// the user-interface thread.
 void on_first_activation(AppContext& context) {
-    // The check blocks the user-interface thread until the version file has
-    // come or the fetch has failed, as the program did from the start.
-    if (web::update_check(context.services.fetch, context.services.deployment.download_host,
-                          context.update)) {
-        // Modal: the main window stays disabled while the notice exists.
-        open_notice_window(context);
+    const std::string_view host = context.services.deployment.download_host;
+    if (!web::begin_update_check(host, context.update)) {
+        return;
     }
+    web::FetchTransport& fetch = context.services.fetch;
+    context.background.start([&context, &fetch, host, stop = context.background.stop_token()]() {
+        web::Bytes version_file = web::fetch_version_file(fetch, host, stop);
+        return [&context, version_file = std::move(version_file)]() {
+            const bool main_open = context.main_window && context.main_window->exists();
+            if (main_open && web::finish_update_check(version_file, context.update)) {
+                // Modal: the main window stays disabled while the notice exists.
+                open_notice_window(context);
+            }
+        };
+    });
 }
 
 void on_notice_created(AppContext& context) {

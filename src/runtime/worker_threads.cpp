@@ -10,7 +10,10 @@ namespace qorvex::runtime {
 WorkerThreads::WorkerThreads(Runtime& runtime) : m_runtime(runtime) {}
 
 WorkerThreads::~WorkerThreads() {
+    request_stop();
     join_all();
+    // Continuations still queued find this gone and do nothing.
+    m_alive.reset();
 }
 
 void WorkerThreads::start(Work work) {
@@ -38,8 +41,15 @@ void WorkerThreads::run(const Work& work, std::atomic<bool>& finished) {
         // thread, where a test or the program sees it.
         continuation = [error = std::current_exception()]() { std::rethrow_exception(error); };
     }
-    if (continuation) {
-        m_runtime.post(std::move(continuation));
+    // Work that was told to stop may have given up half way: what it
+    // brings back is not a result.
+    if (continuation && !m_stop.stop_requested()) {
+        m_runtime.post(
+            [alive = std::weak_ptr<const bool>(m_alive), continuation = std::move(continuation)]() {
+                if (!alive.expired()) {
+                    continuation();
+                }
+            });
     }
     // The count drops only after the post, so whoever sees no worker in
     // flight also finds every continuation queued.

@@ -1,5 +1,7 @@
 #include "scan/number_pool_query.h"
 
+#include <utility>
+
 #include "web/bytes.h"
 #include "web/web_access.h"
 
@@ -26,8 +28,9 @@ std::string number_pool_url(std::string_view host, const region::RegionSnapshot&
     return url;
 }
 
-std::string fetch_reply_text(web::HttpTransport& http, const std::string& url) {
-    return web::text_of_bytes(web::web_access(http, url, web::kMethodGet));
+std::string fetch_reply_text(web::HttpTransport& http, const std::string& url,
+                             std::stop_token stop) {
+    return web::text_of_bytes(web::web_access(http, url, web::kMethodGet, std::move(stop)));
 }
 
 }  // namespace qorvex::scan

@@ -5,6 +5,7 @@
 // three region codes, as they stand, and a fresh millisecond time stamp; the
 // reply is handed on as text, never parsed as JSON.
 
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -29,7 +30,9 @@ std::string number_pool_url(std::string_view host, const region::RegionSnapshot&
                             std::string_view time_stamp);
 
 // One GET through web_access with every other argument left out; the reply
-// body up to its first zero byte. A failed exchange gives the empty text.
-std::string fetch_reply_text(web::HttpTransport& http, const std::string& url);
+// body up to its first zero byte. A failed or stopped exchange gives the
+// empty text.
+std::string fetch_reply_text(web::HttpTransport& http, const std::string& url,
+                             std::stop_token stop = {});
 
 }  // namespace qorvex::scan

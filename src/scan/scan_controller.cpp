@@ -95,9 +95,10 @@ void ScanController::tick(const std::shared_ptr<runtime::Form>& window) {
     std::weak_ptr<State> state = m_state;
     std::weak_ptr<runtime::Form> weak_window = window;
     try {
-        m_workers.start([&http, &regex, state, weak_window, inputs = std::move(inputs)]() {
+        m_workers.start([&http, &regex, state, weak_window, stop = m_workers.stop_token(),
+                         inputs = std::move(inputs)]() {
             std::string reply =
-                inputs.url.empty() ? std::string() : fetch_reply_text(http, inputs.url);
+                inputs.url.empty() ? std::string() : fetch_reply_text(http, inputs.url, stop);
             return
                 [&regex, state, weak_window, choices = inputs.choices, reply = std::move(reply)]() {
                     const std::shared_ptr<State> alive = state.lock();

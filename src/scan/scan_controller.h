@@ -56,7 +56,8 @@ class ScanController {
 public:
     ScanController(runtime::Runtime& runtime, ScanServices services,
                    const region::RegionCodes& region_codes);
-    // Waits for the exchanges in flight (at most their time-out); their
+    // Stops the exchanges in flight and waits for their workers to end (a
+    // closing program must not hang on a server that never answers); their
     // results are dropped.
     ~ScanController();
     ScanController(const ScanController&) = delete;

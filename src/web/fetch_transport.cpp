@@ -8,11 +8,25 @@ namespace qorvex::web {
 
 namespace {
 
+constexpr int kHighestPort = 65535;
+constexpr int kPlainPort = 80;
+constexpr int kSecurePort = 443;
+
 bool is_separator(char c) {
     return c == ' ' || c == ';' || c == '\t' || c == '\r' || c == '\n';
 }
 
 }  // namespace
+
+std::optional<int> connection_port(const FetchTarget& target) {
+    if (target.port < 0 || target.port > kHighestPort) {
+        return std::nullopt;
+    }
+    if (target.port == 0) {
+        return target.flags.secure ? kSecurePort : kPlainPort;
+    }
+    return target.port;
+}
 
 std::string proxy_for_scheme(std::string_view proxy_list, std::string_view scheme) {
     std::string for_every_scheme;

@@ -8,6 +8,8 @@
 // header block. Nothing is kept between exchanges.
 
 #include <memory>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -44,6 +46,9 @@ struct FetchTarget {
     std::string verb;
     std::string path;  // path and query, as sent on the request line
     FetchFlags flags;
+    // Once a stop is requested, from any thread, the exchange ends at once
+    // with nothing. The default token is never stopped.
+    std::stop_token stop;
 };
 
 struct FetchReply {
@@ -52,6 +57,15 @@ struct FetchReply {
     // then the empty line; empty when no reply came.
     std::string raw_headers;
 };
+
+// The port a request connects to: the scheme's own for 0 (as a connection
+// opened without one), nullopt for a number no port can have, which the
+// transports refuse rather than fold into 16 bits.
+std::optional<int> connection_port(const FetchTarget& target);
+
+// The longest a fetch exchange waits for the next byte, as a fresh WinINet
+// session does; the whole exchange gets kExchangeDeadlineFactor times it.
+inline constexpr int kFetchStallTimeoutMs = 30000;
 
 // An opened request, sent once.
 class FetchExchange {

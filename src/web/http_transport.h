@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,11 @@ namespace qorvex::web {
 // A reply body larger than this is cut here: the real replies are a few
 // kilobytes, and a broken or hostile server must not exhaust memory.
 inline constexpr std::size_t kReplyBodyCap = std::size_t{16} * 1024 * 1024;
+
+// A whole exchange, redirects included, fails once it has taken this many
+// times its time-out, so that a server sending a byte now and then cannot
+// hold it (and a scan cycle's slot) until the body cap.
+inline constexpr int kExchangeDeadlineFactor = 4;
 
 struct HeaderField {
     std::string name;
@@ -35,6 +41,9 @@ struct HttpRequest {
     std::optional<int> timeout_ms;
     std::string proxy;  // "host:port"; empty: no proxy
     bool follow_redirects = true;
+    // Once a stop is requested, from any thread, the exchange ends at once
+    // as a failure. The default token is never stopped.
+    std::stop_token stop;
 };
 
 // What came back. A failed exchange yields all three empty or zero; a body

@@ -1,5 +1,7 @@
 #include "web/update_check.h"
 
+#include <utility>
+
 #include "web/cookies_headers.h"
 #include "web/gbk_text.h"
 #include "web/wininet_fetch.h"
@@ -28,12 +30,20 @@ std::string latest_version_of(const Bytes& version_file) {
     return text_between(utf8_of_gbk(text_of_bytes(version_file)), kVersionBegin, kVersionEnd);
 }
 
-bool update_check(FetchTransport& transport, std::string_view download_host, UpdateState& state) {
+bool begin_update_check(std::string_view download_host, UpdateState& state) {
     if (download_host.empty() || state.checked) {
         return false;
     }
     state.checked = true;
-    const Bytes version_file = wininet_fetch(transport, version_file_url(download_host));
+    return true;
+}
+
+Bytes fetch_version_file(FetchTransport& transport, std::string_view download_host,
+                         std::stop_token stop) {
+    return wininet_fetch(transport, version_file_url(download_host), std::move(stop));
+}
+
+bool finish_update_check(const Bytes& version_file, UpdateState& state) {
     state.current_version = kCurrentVersion;
     state.latest_version = latest_version_of(version_file);
     if (state.current_version == state.latest_version) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -32,11 +33,23 @@ std::string release_page_url(std::string_view release_host);
 // when there is none.
 std::string latest_version_of(const Bytes& version_file);
 
-// Fetches the version file once per run and compares its version with this
-// one, exactly. Returns true, with the update flag set, when they differ;
-// an unreachable file names no version and so differs too. An empty
-// download host switches the check off: nothing is fetched or changed.
-bool update_check(FetchTransport& transport, std::string_view download_host, UpdateState& state);
+// The check runs once per run, in three steps: begin (on the user-interface
+// thread), fetch (anywhere; it may take long), finish (on the user-interface
+// thread again).
+//
+// Marks the check as made; false when it was made already or an empty
+// download host switches it off, and then nothing is to be fetched.
+bool begin_update_check(std::string_view download_host, UpdateState& state);
+
+// Fetches the version file with every fetch argument left out; a requested
+// stop ends the exchange with nothing.
+Bytes fetch_version_file(FetchTransport& transport, std::string_view download_host,
+                         std::stop_token stop = {});
+
+// Compares the version the file names with this one, exactly. Returns true,
+// with the update flag set, when they differ; an unreachable file names no
+// version and so differs too.
+bool finish_update_check(const Bytes& version_file, UpdateState& state);
 
 // The text of the update notice.
 std::string update_message(const UpdateState& state);

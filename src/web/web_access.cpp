@@ -56,6 +56,7 @@ HttpRequest request_of(WebAccessArgs& args, int method) {
     request.url = args.url;
     request.timeout_ms = timeout_ms_of(args.timeout_s);
     request.follow_redirects = !args.no_redirect;
+    request.stop = args.stop;
     if (!args.proxy.empty()) {
         request.proxy = args.proxy;
         if (!args.proxy_user.empty() && args.proxy_basic_auth) {
@@ -94,10 +95,11 @@ Bytes web_access(HttpTransport& transport, WebAccessArgs& args) {
     return std::move(reply.body);
 }
 
-Bytes web_access(HttpTransport& transport, std::string_view url, int method) {
+Bytes web_access(HttpTransport& transport, std::string_view url, int method, std::stop_token stop) {
     WebAccessArgs args;
     args.url = std::string(url);
     args.method = method;
+    args.stop = std::move(stop);
     return web_access(transport, args);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,9 @@ struct WebAccessArgs {
     // A request object the caller owns and keeps; nullptr: a new one per call.
     HttpSession* request_object = nullptr;
     bool merge_cookies = true;
+    // Not one of the exchange's own arguments: a requested stop ends the
+    // exchange at once as a failure (the program stops them when it closes).
+    std::stop_token stop;
 };
 
 // Performs one HTTP exchange and returns the reply body; empty when the
@@ -47,6 +51,7 @@ struct WebAccessArgs {
 Bytes web_access(HttpTransport& transport, WebAccessArgs& args);
 
 // The common case: a request with every argument after `method` left out.
-Bytes web_access(HttpTransport& transport, std::string_view url, int method = 0);
+Bytes web_access(HttpTransport& transport, std::string_view url, int method = 0,
+                 std::stop_token stop = {});
 
 }  // namespace qorvex::web

@@ -41,6 +41,7 @@ FetchTarget target_of(const WininetFetchArgs& args, int method) {
     target.flags.no_auto_redirect = args.no_redirect;
     target.flags.secure = secure;
     target.flags.ignore_redirect_to_https = !secure;
+    target.stop = args.stop;
     return target;
 }
 
@@ -97,9 +98,10 @@ Bytes wininet_fetch(FetchTransport& transport, WininetFetchArgs& args) {
     return std::move(reply.body);
 }
 
-Bytes wininet_fetch(FetchTransport& transport, std::string_view url) {
+Bytes wininet_fetch(FetchTransport& transport, std::string_view url, std::stop_token stop) {
     WininetFetchArgs args;
     args.url = std::string(url);
+    args.stop = std::move(stop);
     return wininet_fetch(transport, args);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,9 @@ struct WininetFetchArgs {
     // http only ("http=" + proxy), a secure one for every scheme.
     std::string proxy;
     bool merge_cookies = true;
+    // Not one of the exchange's own arguments: a requested stop ends the
+    // exchange at once with nothing (the program stops it when it closes).
+    std::stop_token stop;
 };
 
 // Performs one HTTP exchange through `transport` and returns the reply body;
@@ -45,7 +49,7 @@ struct WininetFetchArgs {
 Bytes wininet_fetch(FetchTransport& transport, WininetFetchArgs& args);
 
 // The common case: a GET with every argument after `url` left out.
-Bytes wininet_fetch(FetchTransport& transport, std::string_view url);
+Bytes wininet_fetch(FetchTransport& transport, std::string_view url, std::stop_token stop = {});
 
 // The session's user agent for a caller's header block. Without a
 // "User-Agent:" in any letter case it is the default agent; else the value

@@ -1,10 +1,12 @@
 // The update check at the main window's first activation and the notice
 // window it opens, on the headless back end: the version file comes from the
-// stand-in service over the real libcurl fetch, or from a scripted transport
-// where a test needs a file of its own.
+// stand-in service over the platform's own fetch (libcurl, or WinINet under
+// Wine with the stand-in's CA in the prefix's store), or from a scripted
+// transport where a test needs a file of its own.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,17 +14,20 @@
 #include "app/app_context.h"
 #include "app/handlers.h"
 #include "app/main_window.h"
-#include "regex/pcre2/pcre2_engine.h"
+#include "regex/platform_engine.h"
 #include "runtime/headless/headless_runtime.h"
 #include "support/app_fakes.h"
 #include "support/pool_sim_fixture.h"
 #include "support/scripted_fetch_transport.h"
-#include "web/curl/curl_fetch_transport.h"
+#include "support/test_server.h"
+#include "web/platform_transports.h"
 #include "web/update_check.h"
 #include "web/wininet_fetch.h"
 
 namespace qorvex::app {
 namespace {
+
+using namespace std::chrono_literals;
 
 constexpr std::string_view kReleaseHost = "bbs.example:8443";
 constexpr std::string_view kNoticeLabel = "透明标签2";
@@ -46,7 +51,7 @@ class UpdateRun {
 public:
     UpdateRun(web::FetchTransport& fetch, std::string download_host)
         : m_download_host(std::move(download_host)),
-          m_regex(rx::make_pcre2_engine()),
+          m_regex(rx::make_platform_engine()),
           m_context(m_runtime, Services{
                                    .regex = *m_regex,
                                    .http = m_http,
@@ -68,6 +73,17 @@ public:
 
     runtime::HeadlessRuntime& runtime() { return m_runtime; }
     AppContext& context() { return m_context; }
+    // Activates the main window and lets the check's fetch, on its worker,
+    // come back.
+    bool activate_and_wait() {
+        if (!m_runtime.activate(main())) {
+            return false;
+        }
+        const bool back =
+            m_runtime.wait_until([this]() { return m_context.background.in_flight() == 0; }, 60s);
+        m_runtime.process_posted();
+        return back;
+    }
     runtime::Form& main() { return *m_context.main_window; }
     bool notice_open() const {
         return m_context.notice_window && m_context.notice_window->exists();
@@ -101,16 +117,22 @@ TEST(UpdateNotice, FollowsTheVersionFileOfTheStandIn) {
     };
     test::PoolSim stand_in;
     const std::unique_ptr<web::FetchTransport> trusting =
-        web::make_curl_fetch_transport(stand_in.ca_file());
-    const std::unique_ptr<web::FetchTransport> untrusting = web::make_curl_fetch_transport();
+        web::make_platform_fetch_transport(stand_in.ca_file());
+    const std::unique_ptr<web::FetchTransport> untrusting = web::make_platform_fetch_transport();
     for (const StandInRow& row : rows) {
+#ifdef _WIN32
+        // WinINet trusts the machine's store, where the stand-in's CA is put.
+        if (!row.trust_its_certificate) {
+            continue;
+        }
+#endif
         ASSERT_FALSE(web::wininet_fetch(*trusting, "https://" + stand_in.host() +
                                                        "/__control?version=" + row.version_mode)
                          .empty())
             << row.label;
         UpdateRun run(row.trust_its_certificate ? *trusting : *untrusting, stand_in.host());
 
-        ASSERT_TRUE(run.runtime().activate(run.main())) << row.label;
+        ASSERT_TRUE(run.activate_and_wait()) << row.label;
         EXPECT_EQ(run.notice_open(), row.notice) << row.label;
         EXPECT_EQ(run.main().window_enabled(), !row.notice) << row.label;
         EXPECT_EQ(run.context().update.update_flag, row.notice ? web::kUpdateFound : 0)
@@ -142,13 +164,11 @@ TEST(UpdateNotice, ConfirmOpensTheReleasePageAndEndsTheProgramWithExitCode0) {
         const auto windows = runtime.windows();
         ASSERT_EQ(windows.size(), 1U);
         ASSERT_TRUE(runtime.activate(*windows[0]));
-        runtime.post([&] {
-            const auto both = runtime.windows();
-            ASSERT_EQ(both.size(), 2U);
-            main_disabled_under_notice = !both[0]->window_enabled();
-            EXPECT_FALSE(runtime.click(*both[0], "开始"));
-            confirmed = runtime.click(*both[1], kConfirmButton);
-        });
+        ASSERT_TRUE(runtime.wait_until([&] { return runtime.windows().size() == 2; }, 10s));
+        const auto both = runtime.windows();
+        main_disabled_under_notice = !both[0]->window_enabled();
+        EXPECT_FALSE(runtime.click(*both[0], "开始"));
+        confirmed = runtime.click(*both[1], kConfirmButton);
     });
 
     EXPECT_EQ(run_program(runtime, with_update), 0);
@@ -181,9 +201,10 @@ TEST(UpdateNotice, ASecondActivationDoesNotCheckAgain) {
     fetch.reply.body = gbk_version_file("V20190423");
     UpdateRun run(fetch, "dl.example");
 
-    ASSERT_TRUE(run.runtime().activate(run.main()));
-    ASSERT_TRUE(run.runtime().activate(run.main()));
+    ASSERT_TRUE(run.activate_and_wait());
+    ASSERT_TRUE(run.activate_and_wait());
     on_first_activation(run.context());
+    run.runtime().process_posted();
 
     EXPECT_EQ(fetch.opened.size(), 1U);
     EXPECT_FALSE(run.notice_open());
@@ -193,12 +214,34 @@ TEST(UpdateNotice, AnEmptyDownloadHostMakesNoCheck) {
     test::ScriptedFetchTransport fetch;
     UpdateRun run(fetch, "");
 
-    ASSERT_TRUE(run.runtime().activate(run.main()));
+    ASSERT_TRUE(run.activate_and_wait());
 
     EXPECT_TRUE(fetch.opened.empty());
     EXPECT_FALSE(run.notice_open());
     EXPECT_TRUE(run.main().window_enabled());
     EXPECT_EQ(run.context().update.update_flag, 0);
+}
+
+// The check's fetch does not hold the window or the end of the program: a
+// download host that takes the connection and never answers leaves the
+// window working, and closing it ends the program at once.
+TEST(UpdateNotice, ClosingDuringTheVersionFetchEndsPromptly) {
+    test_support::TestServerOptions options;
+    options.silent = true;
+    test_support::TestServer silent(options);
+    const std::unique_ptr<web::FetchTransport> fetch = web::make_platform_fetch_transport();
+    auto run = std::make_unique<UpdateRun>(*fetch, silent.host_port());
+    ASSERT_TRUE(run->runtime().activate(run->main()));
+    EXPECT_FALSE(run->runtime().wait_until(
+        [&] { return run->context().background.in_flight() == 0; }, 500ms));
+    // The help button still answers meanwhile.
+    EXPECT_TRUE(run->runtime().click(run->main(), "按钮1"));
+    EXPECT_EQ(run->runtime().message_boxes().size(), 1U);
+
+    const auto closing = std::chrono::steady_clock::now();
+    ASSERT_TRUE(run->runtime().close(run->main()));
+    run.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, 1000ms);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QtGlobal>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,8 +69,10 @@ TEST(UpdateNoticeQt, NewerVersionOpensTheNoticeOverTheDisabledMainWindow) {
     ASSERT_TRUE(app::open_main_window(context));
     // The notice opened on the way ends up the active window, not the main one.
     driver.activate(*context.main_window);
+    // The version file comes on a worker; the notice follows on the window's thread.
+    ASSERT_TRUE(driver.wait_until([&]() { return context.notice_window != nullptr; },
+                                  std::chrono::seconds(30)));
     driver.process_events();
-    ASSERT_NE(context.notice_window, nullptr);
     runtime::Form& main = *context.main_window;
     runtime::Form& notice = *context.notice_window;
     EXPECT_FALSE(main.window_enabled());

@@ -38,6 +38,29 @@ TEST(WorkerThreads, DestructionWaitsForWorkersInFlight) {
     EXPECT_TRUE(done);
 }
 
+// A closing program does not wait out work that can stop early: the
+// destructor stops it, and what it brings back afterwards runs nowhere.
+TEST(WorkerThreads, DestructionStopsTheWorkAndDropsItsResult) {
+    test::HeadlessDriver driver;
+    test::ContractWindow window(driver);
+    bool continued = false;
+    const auto started = std::chrono::steady_clock::now();
+    {
+        WorkerThreads workers(driver.runtime());
+        workers.start([&continued, stop = workers.stop_token()]() -> WorkerThreads::Continuation {
+            // Five seconds of work, unless it is told to stop.
+            for (int step = 0; step < 5000 && !stop.stop_requested(); ++step) {
+                std::this_thread::sleep_for(1ms);
+            }
+            return [&continued]() { continued = true; };
+        });
+        std::this_thread::sleep_for(20ms);
+    }
+    driver.headless().process_posted();
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_FALSE(continued);
+}
+
 TEST(WorkerThreads, ManyShortWorkersAllReportBack) {
     test::HeadlessDriver driver;
     test::ContractWindow window(driver);

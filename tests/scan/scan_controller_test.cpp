@@ -286,7 +286,8 @@ TEST(ScanController, DamagedRepliesYieldWhatTheirTextHolds) {
 }
 
 TEST(ScanController, ClosingTheWindowWithCyclesInFlightEndsPromptly) {
-    ScanRig rig(PoolSimOptions{.delay_ms = 1500});
+    // A stand-in that holds every reply back far longer than a close may take.
+    ScanRig rig(PoolSimOptions{.delay_ms = 20000});
     const std::shared_ptr<runtime::Form> window = rig.window_handle();
     rig.start("1");
     ASSERT_TRUE(rig.tick());
@@ -294,9 +295,9 @@ TEST(ScanController, ClosingTheWindowWithCyclesInFlightEndsPromptly) {
     ASSERT_TRUE(rig.runtime().close(*window));
     EXPECT_EQ(rig.runtime().exit_code(), 0);
 
-    // The program waits for the exchanges under way, no longer, and their
-    // late results touch nothing.
-    EXPECT_LT(rig.end_program(), 5000ms);
+    // The program stops the exchanges under way instead of waiting for
+    // them, and their results touch nothing.
+    EXPECT_LT(rig.end_program(), 1000ms);
     rig.runtime().process_posted();
     EXPECT_FALSE(window->exists());
     EXPECT_EQ(window->text("编辑框1"), "");

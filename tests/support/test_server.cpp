@@ -1,5 +1,7 @@
 #include "support/test_server.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -19,6 +21,22 @@ void add_param(std::string& query, std::string_view key, std::string_view value)
     query += key;
     query += "=";
     query += percent_encoded(value);
+}
+
+std::string_view stall_name(Stall stall) {
+    switch (stall) {
+        case Stall::before_reply:
+            return "request";
+        case Stall::inside_body:
+            return "body";
+        case Stall::trickle:
+            return "trickle";
+        case Stall::cut_off:
+            return "cutoff";
+        case Stall::none:
+            break;
+    }
+    return "";
 }
 
 std::vector<std::string> split_lines(std::string_view text) {
@@ -54,6 +72,9 @@ TestServer::TestServer(TestServerOptions options) : m_options(std::move(options)
         }
         m_certificate_path = m_temp_dir + "/cert.pem";
         args.insert(args.end(), {"--tls", m_temp_dir});
+    }
+    if (m_options.silent) {
+        args.emplace_back("--silent");
     }
     if (m_options.proxy_user.has_value()) {
         args.insert(args.end(), {"--proxy-user", *m_options.proxy_user, "--proxy-password",
@@ -125,7 +146,10 @@ std::string TestServer::url(std::string_view path, const ReplyScript& script) co
         add_param(query, "delay_ms", std::to_string(script.delay_ms));
     }
     if (script.stall != Stall::none) {
-        add_param(query, "stall", script.stall == Stall::before_reply ? "request" : "body");
+        add_param(query, "stall", stall_name(script.stall));
+    }
+    if (script.trickle_ms > 0) {
+        add_param(query, "trickle_ms", std::to_string(script.trickle_ms));
     }
     if (script.endless_body) {
         add_param(query, "endless", "1");
@@ -168,6 +192,20 @@ std::optional<EchoedRequest> parse_echo(std::string_view reply_body) {
     echoed.header_lines.assign(lines.begin() + 1, lines.end());
     echoed.body = std::string(reply_body.substr(head_end + 4));
     return echoed;
+}
+
+EchoedRequest expect_echo(std::string_view reply_body) {
+    std::optional<EchoedRequest> request = parse_echo(reply_body);
+    if (!request) {
+        ADD_FAILURE() << "not an echo: " << reply_body;
+        return {};
+    }
+    return std::move(*request);
+}
+
+TestServer& shared_plain_server() {
+    static TestServer server;
+    return server;
 }
 
 std::string percent_encoded(std::string_view text) {

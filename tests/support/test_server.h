@@ -21,6 +21,8 @@ enum class Stall {
     none,
     before_reply,  // read the request, then send nothing
     inside_body,   // send the headers and part of the body, then nothing
+    trickle,       // send the headers, then a body byte every trickle_ms, for minutes
+    cut_off,       // send the headers and part of the body, then close the connection
 };
 
 struct ReplyScript {
@@ -31,11 +33,14 @@ struct ReplyScript {
     std::optional<std::string> body;  // the reply body (any bytes); none: the echo
     int delay_ms = 0;                 // wait before replying
     Stall stall = Stall::none;
+    int trickle_ms = 0;  // 0: the server's own period
     bool endless_body = false;
 };
 
 struct TestServerOptions {
     bool tls = false;  // HTTPS with a self-signed certificate made for this run
+    // Takes every connection and never reads or answers a byte.
+    bool silent = false;
     // Requests in proxy form must carry these Basic credentials.
     std::optional<std::string> proxy_user;
     std::string proxy_password;
@@ -87,6 +92,14 @@ struct EchoedRequest {
 
 // Reads an echo reply body; nullopt when it is not one.
 std::optional<EchoedRequest> parse_echo(std::string_view reply_body);
+
+// Reads an echo reply body that the test expects; when it is not one, the
+// test fails and an empty request comes back.
+EchoedRequest expect_echo(std::string_view reply_body);
+
+// A plain server that lives as long as the test process, for the many tests
+// that need nothing else.
+TestServer& shared_plain_server();
 
 // Percent-encodes every byte outside the unreserved URL characters.
 std::string percent_encoded(std::string_view text);

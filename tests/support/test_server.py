@@ -17,15 +17,22 @@ scripts the reply instead:
   delay_ms=<n>           wait before replying
   stall=request          read the request, then send nothing
   stall=body             send the headers and part of the body, then nothing
+  stall=trickle          send the headers, then one body byte every trickle_ms
+                         (default 200) for minutes
+  stall=cutoff           send the headers and part of the body, then close
   endless=1              a body that does not end
 A request in proxy form (absolute address) must carry the proxy credentials
 given with --proxy-user/--proxy-password, else it gets 407.
+--silent takes connections and never reads or answers a byte.
+--always <query> scripts every request that carries no script of its own,
+for a program whose addresses the test cannot choose.
 """
 
 import argparse
 import base64
 import http.server
 import os
+import socket
 import ssl
 import subprocess
 import sys
@@ -35,6 +42,7 @@ import urllib.parse
 
 MAX_WAIT_S = 60.0
 MAX_STALL_S = 30.0
+MAX_TRICKLE_S = 300.0
 MAX_ENDLESS_BYTES = 64 * 1024 * 1024
 CHUNK = b"x" * 65536
 
@@ -53,9 +61,17 @@ def wait(seconds):
     stop_event.wait(min(seconds, MAX_WAIT_S))
 
 
+SCRIPT_KEYS = {"status", "header", "set-cookie", "location", "body", "delay_ms", "stall",
+               "trickle_ms", "endless"}
+always_script = []
+
+
 def parse_script(target):
     query = urllib.parse.urlsplit(target).query
-    return urllib.parse.parse_qsl(query, keep_blank_values=True, encoding="latin-1")
+    script = urllib.parse.parse_qsl(query, keep_blank_values=True, encoding="latin-1")
+    if not any(key in SCRIPT_KEYS for key, _ in script):
+        return always_script
+    return script
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -121,6 +137,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if stall == "body":
             self.send_stalled(status, headers, reply)
             return
+        if stall == "trickle":
+            self.send_trickle(status, headers, int(fields.get("trickle_ms", "200")))
+            return
+        if stall == "cutoff":
+            self.send_cut_off(status, headers, reply)
+            return
         self.send_reply(status, headers, reply)
 
     def proxy_allowed(self):
@@ -154,6 +176,25 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(body)
         self.wfile.flush()
         wait(MAX_STALL_S)
+        self.close_connection = True
+
+    def send_trickle(self, status, headers, period_ms):
+        self.start_reply(status, headers)
+        self.send_header("Content-Length", "1000000")
+        self.end_headers()
+        self.wfile.flush()
+        self.close_connection = True
+        ends = time.monotonic() + MAX_TRICKLE_S
+        while time.monotonic() < ends and not stop_event.wait(period_ms / 1000.0):
+            self.wfile.write(b"x")
+            self.wfile.flush()
+
+    def send_cut_off(self, status, headers, body):
+        self.start_reply(status, headers)
+        self.send_header("Content-Length", str(len(body) + 1000))
+        self.end_headers()
+        self.wfile.write(body)
+        self.wfile.flush()
         self.close_connection = True
 
     def send_endless(self, status, headers):
@@ -199,15 +240,36 @@ def watch_stdin(server):
         server.shutdown()
 
 
+def serve_silently(args):
+    # Connections complete in the listen queue and are never taken from it.
+    listener = socket.create_server(("127.0.0.1", args.port), backlog=128)
+    threading.Thread(target=lambda: (watch_input(), stop_event.set()), daemon=True).start()
+    announce("port %d" % listener.getsockname()[1])
+    stop_event.wait(args.lifetime)
+    listener.close()
+
+
+def watch_input():
+    while sys.stdin.buffer.read(4096):
+        pass
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--tls", metavar="DIR", help="serve HTTPS with a new certificate in DIR")
     parser.add_argument("--proxy-user")
     parser.add_argument("--proxy-password", default="")
     parser.add_argument("--lifetime", type=float, default=900.0)
+    parser.add_argument("--always", default="", help="script every unscripted request")
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--silent", action="store_true", help="never answer a connection")
     args = parser.parse_args()
+    always_script.extend(urllib.parse.parse_qsl(args.always, keep_blank_values=True))
+    if args.silent:
+        serve_silently(args)
+        return
 
-    server = Server(("127.0.0.1", 0), Handler)
+    server = Server(("127.0.0.1", args.port), Handler)
     if args.proxy_user is not None:
         token = base64.b64encode(("%s:%s" % (args.proxy_user, args.proxy_password)).encode())
         server.proxy_credentials = "Basic " + token.decode()

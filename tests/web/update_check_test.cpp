@@ -14,6 +14,12 @@ using test::ScriptedFetchTransport;
 
 constexpr std::string_view kHost = "127.0.0.1:8443";
 
+// The three steps of the check, one after the other.
+bool update_check(FetchTransport& transport, std::string_view host, UpdateState& state) {
+    return begin_update_check(host, state) &&
+           finish_update_check(fetch_version_file(transport, host), state);
+}
+
 // The GBK bytes of 版本【 and 】.
 const std::string kGbkBegin = "\xB0\xE6\xB1\xBE\xA1\xBE";
 const std::string kGbkEnd = "\xA1\xBF";

@@ -1,5 +1,6 @@
 #include "web/curl/curl_exchange.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace qorvex::web {
@@ -57,6 +58,13 @@ std::size_t on_header(char* data, std::size_t size, std::size_t count, void* use
     return length;
 }
 
+// libcurl calls this between its steps, also while nothing moves; a
+// non-zero answer aborts the transfer.
+int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto& collector = *static_cast<Collector*>(user);
+    return collector.limits.stop.stop_requested() ? 1 : 0;
+}
+
 int on_connected(void* user, char*, char*, int, int) {
     auto& collector = *static_cast<Collector*>(user);
     collector.connected = true;
@@ -66,6 +74,17 @@ int on_connected(void* user, char*, char*, int, int) {
 
 // Waits for socket activity at most this long between checks for a stall.
 constexpr int kPollIntervalMs = 25;
+
+// 0 leaves the transfer without a deadline; one already past still gets a
+// millisecond, since 0 would mean none.
+long time_left_ms(const std::optional<SteadyClock::time_point>& deadline) {
+    if (!deadline) {
+        return 0;
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(*deadline - SteadyClock::now());
+    return std::max<long>(1, static_cast<long>(left.count()));
+}
 
 bool is_stalled(Collector& collector, CURL* easy) {
     curl_off_t uploaded = 0;
@@ -120,11 +139,18 @@ CurlExchangeResult perform_curl_exchange(CURLM* multi, CURL* easy,
     curl_easy_setopt(easy, CURLOPT_HEADERDATA, &collector);
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &on_connected);
     curl_easy_setopt(easy, CURLOPT_PREREQDATA, &collector);
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &on_progress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &collector);
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, time_left_ms(limits.deadline));
 
     CurlExchangeResult& result = collector.result;
     result.code = run_transfer(multi, easy, collector);
     result.completed =
         result.code == CURLE_OK || (result.code == CURLE_WRITE_ERROR && result.body_capped);
+    result.cut_short = result.code == CURLE_ABORTED_BY_CALLBACK ||
+                       (result.code == CURLE_OPERATION_TIMEDOUT && limits.deadline &&
+                        SteadyClock::now() >= *limits.deadline);
     if (result.completed) {
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &result.status);
     }

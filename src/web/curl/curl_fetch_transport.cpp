@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -19,11 +20,8 @@ namespace {
 // The waits of a fresh WinINet session: a minute to connect, half a minute
 // for each next byte.
 constexpr long kConnectTimeoutMs = 60000;
-constexpr std::chrono::milliseconds kStallTimeout{30000};
+constexpr std::chrono::milliseconds kStallTimeout{kFetchStallTimeoutMs};
 constexpr long kMaxRedirects = 10;
-constexpr int kHighestPort = 65535;
-constexpr int kPlainPort = 80;
-constexpr int kSecurePort = 443;
 constexpr std::string_view kLineEnd = "\r\n";
 
 bool block_has_field(std::string_view block, std::string_view name) {
@@ -91,11 +89,17 @@ public:
         CurlExchangeLimits limits;
         limits.stall_timeout = kStallTimeout;
         limits.body_cap = kReplyBodyCap;
+        limits.deadline =
+            CurlExchangeLimits::Clock::now() + kExchangeDeadlineFactor * kStallTimeout;
+        limits.stop = m_target.stop;
         CurlExchangeResult result = perform_curl_exchange(m_multi->get(), handle, limits);
         if (follows_with_own_proxy_choice()) {
             result = follow_choosing_proxies(handle, limits, std::move(result));
         }
         FetchReply reply;
+        if (result.cut_short) {
+            return reply;
+        }
         reply.body = std::move(result.body);
         if (!result.status_line.empty()) {
             reply.raw_headers = result.status_line + std::string(kLineEnd) + result.header_lines +
@@ -221,14 +225,12 @@ public:
     explicit CurlFetchTransport(std::string ca_file) : m_ca_file(std::move(ca_file)) {}
 
     std::unique_ptr<FetchExchange> open(const FetchTarget& target) override {
-        if (target.host.empty() || target.port < 0 || target.port > kHighestPort) {
+        const std::optional<int> port = connection_port(target);
+        if (target.host.empty() || !port) {
             return nullptr;
         }
         FetchTarget opened = target;
-        if (opened.port == 0) {
-            // Port 0 asks for the scheme's own, as a connection without one does.
-            opened.port = opened.flags.secure ? kSecurePort : kPlainPort;
-        }
+        opened.port = *port;
         auto multi = std::make_unique<CurlMulti>();
         auto easy = std::make_unique<CurlEasy>();
         if (!*multi || !*easy) {

@@ -57,6 +57,9 @@ public:
         CurlExchangeLimits limits;
         limits.stall_timeout = std::chrono::milliseconds(m_stall_timeout_ms);
         limits.body_cap = kReplyBodyCap;
+        limits.deadline =
+            CurlExchangeLimits::Clock::now() + kExchangeDeadlineFactor * limits.stall_timeout;
+        limits.stop = request.stop;
         CurlExchangeResult result = perform_curl_exchange(m_multi->get(), handle, limits);
         // The handle outlives the header lists and the body it was lent.
         curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);

@@ -6,9 +6,17 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "web/abortable_call.h"
+#include "win32/shared_handle.h"
 #include "win32/wide_text.h"
 
 namespace qorvex::web {
@@ -20,6 +28,8 @@ constexpr int kInitialResolveTimeoutMs = 0;  // no limit
 constexpr int kInitialConnectTimeoutMs = 60000;
 constexpr int kInitialSendTimeoutMs = 30000;
 constexpr int kInitialReceiveTimeoutMs = 30000;
+// Where the receive wait stands among the four (resolve, connect, send, receive).
+constexpr std::size_t kReceiveWait = 3;
 
 // Unknown issuer, wrong usage, name mismatch, expired: option 4 = 0x3300 of
 // the scriptable object.
@@ -27,23 +37,8 @@ constexpr DWORD kIgnoredCertificateErrors =
     SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE |
     SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
 
-class Handle {
-public:
-    explicit Handle(HINTERNET handle = nullptr) : m_handle(handle) {}
-    ~Handle() {
-        if (m_handle != nullptr) {
-            WinHttpCloseHandle(m_handle);
-        }
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-
-    HINTERNET get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != nullptr; }
-
-private:
-    HINTERNET m_handle;
-};
+// Closing the request from the watch's thread makes a call waiting on it fail.
+using Handle = win32::SharedHandle<HINTERNET, &WinHttpCloseHandle>;
 
 struct UrlParts {
     bool secure = false;
@@ -103,20 +98,47 @@ std::string header_lines(HINTERNET request) {
     return block == "\r\n" ? std::string() : block;
 }
 
-Bytes read_body(HINTERNET request) {
+// The body length the reply's Content-Length line announces, if it has one.
+std::optional<std::uint64_t> announced_length(HINTERNET request) {
+    const std::wstring text = query_text(request, WINHTTP_QUERY_CONTENT_LENGTH);
+    if (text.empty() || text.find_first_not_of(L"0123456789") != std::wstring::npos) {
+        return std::nullopt;
+    }
+    return std::stoull(text);
+}
+
+// The body up to the cap; nullopt when the transfer broke off before its
+// end: a read fails, or the connection ends before the announced length
+// (which some WinHTTP implementations report as a normal end).
+std::optional<Bytes> read_body(HINTERNET request) {
     Bytes body;
     std::vector<char> buffer(8192);
     while (body.size() < kReplyBodyCap) {
         DWORD read = 0;
         const auto wanted =
             static_cast<DWORD>(std::min<std::size_t>(buffer.size(), kReplyBodyCap - body.size()));
-        if (!WinHttpReadData(request, buffer.data(), wanted, &read) || read == 0) {
+        if (!WinHttpReadData(request, buffer.data(), wanted, &read)) {
+            return std::nullopt;
+        }
+        if (read == 0) {
+            const std::optional<std::uint64_t> announced = announced_length(request);
+            if (announced && body.size() < *announced) {
+                return std::nullopt;
+            }
             break;
         }
         body.insert(body.end(), buffer.begin(), buffer.begin() + read);
     }
     return body;
 }
+
+struct Call {
+    HttpRequest request;
+    // The request keeps its connection; both close when the call is done.
+    std::shared_ptr<Handle> connection;
+    std::shared_ptr<Handle> opened;
+    HttpReply reply;
+};
 
 class WinHttpSession final : public HttpSession {
 public:
@@ -130,16 +152,64 @@ public:
         if (!split_url(win32::to_wide(request.url), url)) {
             return {};
         }
-        Handle connection(WinHttpConnect(m_session.get(), url.host.c_str(), url.port, 0));
+        // The call may outlive this exchange when it is given up: it owns its
+        // handles, its copy of the request and its reply.
+        auto call = std::make_shared<Call>();
+        call->request = request;
+        const HINTERNET session = session_for(request.proxy);
+        call->connection = std::make_shared<Handle>(
+            session != nullptr ? WinHttpConnect(session, url.host.c_str(), url.port, 0) : nullptr);
         const std::wstring verb = win32::to_wide(request.verb);
-        Handle opened(connection ? WinHttpOpenRequest(connection.get(), verb.c_str(),
-                                                      url.path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                                      WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                      url.secure ? WINHTTP_FLAG_SECURE : 0)
-                                 : nullptr);
-        if (!opened || !prepare(opened.get(), request)) {
+        call->opened = std::make_shared<Handle>(
+            *call->connection
+                ? WinHttpOpenRequest(call->connection->get(), verb.c_str(), url.path.c_str(),
+                                     nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                     url.secure ? WINHTTP_FLAG_SECURE : 0)
+                : nullptr);
+        if (!*call->opened) {
             return {};
         }
+        prepare(call->opened->get(), request);
+        // WinHTTP bounds each wait, not the exchange, and has no stop of its
+        // own: closing the request ends it.
+        const bool ended = run_abortable(
+            request.stop, AbortClock::now() + deadline(),
+            [call]() { call->reply = send_and_read(*call->opened, call->request); },
+            [opened = call->opened]() { opened->close(); });
+        return ended ? std::move(call->reply) : HttpReply{};
+    }
+
+private:
+    // The proxy is a session setting: a request's own proxy option is not
+    // honoured by every WinHTTP (Wine's ignores it). Each proxy named gets a
+    // session of its own, kept with this one; nullptr when none can be made.
+    HINTERNET session_for(const std::string& proxy) {
+        if (proxy.empty()) {
+            return m_session.get();
+        }
+        auto found = m_proxy_sessions.find(proxy);
+        if (found == m_proxy_sessions.end()) {
+            const std::wstring name = win32::to_wide(proxy);
+            HINTERNET opened = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, name.c_str(),
+                                           WINHTTP_NO_PROXY_BYPASS, 0);
+            if (opened == nullptr) {
+                return nullptr;
+            }
+            found = m_proxy_sessions.emplace(proxy, std::make_unique<Handle>(opened)).first;
+        }
+        return found->second->get();
+    }
+
+    // A whole exchange may take kExchangeDeadlineFactor times the wait for
+    // the next byte of the reply.
+    std::chrono::milliseconds deadline() const {
+        return std::chrono::milliseconds(std::int64_t{kExchangeDeadlineFactor} *
+                                         m_timeouts[kReceiveWait]);
+    }
+
+    // Every value read after a failure is empty or zero: a body cut off on
+    // the way is no reply, whatever status and headers came before it.
+    static HttpReply send_and_read(const Handle& opened, const HttpRequest& request) {
         const void* body = request.body.empty() ? WINHTTP_NO_REQUEST_DATA : request.body.data();
         const auto length = static_cast<DWORD>(request.body.size());
         if (!WinHttpSendRequest(opened.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
@@ -156,26 +226,22 @@ public:
         reply.headers = header_lines(opened.get());
         // A HEAD reply announces a body that never comes.
         if (request.verb != "HEAD") {
-            reply.body = read_body(opened.get());
+            std::optional<Bytes> read = read_body(opened.get());
+            if (!read) {
+                return {};
+            }
+            reply.body = std::move(*read);
         }
         return reply;
     }
 
-private:
-    bool prepare(HINTERNET request, const HttpRequest& what) const {
+    void prepare(HINTERNET request, const HttpRequest& what) const {
         WinHttpSetTimeouts(request, m_timeouts[0], m_timeouts[1], m_timeouts[2], m_timeouts[3]);
         DWORD security = kIgnoredCertificateErrors;
         WinHttpSetOption(request, WINHTTP_OPTION_SECURITY_FLAGS, &security, sizeof(security));
         if (!what.follow_redirects) {
             DWORD disabled = WINHTTP_DISABLE_REDIRECTS;
             WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &disabled, sizeof(disabled));
-        }
-        if (!what.proxy.empty()) {
-            std::wstring proxy = win32::to_wide(what.proxy);
-            WINHTTP_PROXY_INFO named{WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.data(), nullptr};
-            if (!WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &named, sizeof(named))) {
-                return false;
-            }
         }
         for (const HeaderField& field : what.headers) {
             if (field.name.empty()) {
@@ -185,10 +251,10 @@ private:
             WinHttpAddRequestHeaders(request, line.c_str(), static_cast<DWORD>(line.size()),
                                      WINHTTP_ADDREQ_FLAG_ADD);
         }
-        return true;
     }
 
     Handle m_session;
+    std::map<std::string, std::unique_ptr<Handle>> m_proxy_sessions;
     std::array<int, 4> m_timeouts{kInitialResolveTimeoutMs, kInitialConnectTimeoutMs,
                                   kInitialSendTimeoutMs, kInitialReceiveTimeoutMs};
 };

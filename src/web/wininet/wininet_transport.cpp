@@ -4,11 +4,16 @@
 // The WinINet declarations build on <windows.h>.
 #include <wininet.h>
 
+#include <chrono>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
+#include "web/abortable_call.h"
 #include "web/http_transport.h"
+#include "win32/shared_handle.h"
 #include "win32/wide_text.h"
 
 namespace qorvex::web {
@@ -16,26 +21,11 @@ namespace qorvex::web {
 namespace {
 
 constexpr DWORD kReadChunk = 1024;
+constexpr std::chrono::milliseconds kStallTimeout{kFetchStallTimeoutMs};
 constexpr DWORD kRawHeadersCrlf = HTTP_QUERY_RAW_HEADERS_CRLF;  // 22
 
-class Handle {
-public:
-    explicit Handle(HINTERNET handle = nullptr) : m_handle(handle) {}
-    ~Handle() {
-        if (m_handle != nullptr) {
-            InternetCloseHandle(m_handle);
-        }
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-
-    HINTERNET get() const { return m_handle; }
-    HINTERNET release() { return std::exchange(m_handle, nullptr); }
-    explicit operator bool() const { return m_handle != nullptr; }
-
-private:
-    HINTERNET m_handle;
-};
+// Closing the request from the watch's thread makes a call waiting on it fail.
+using Handle = win32::SharedHandle<HINTERNET, &InternetCloseHandle>;
 
 DWORD request_flags(const FetchFlags& flags) {
     DWORD result = 0;
@@ -74,40 +64,74 @@ std::string raw_headers(HINTERNET request) {
     return win32::ansi_to_utf8(block);
 }
 
+// The handles of one request, closed request first, then connection, then
+// session. Shared with the call that uses them, which may outlive the
+// exchange when it is given up.
+struct OpenRequest {
+    Handle session;
+    Handle connection;
+    Handle request;
+
+    OpenRequest(HINTERNET session_handle, HINTERNET connection_handle, HINTERNET request_handle)
+        : session(session_handle), connection(connection_handle), request(request_handle) {}
+};
+
+FetchReply send_and_read(HINTERNET request, const std::string& headers, const Bytes& body) {
+    HttpSendRequestA(request, headers.empty() ? nullptr : const_cast<char*>(headers.data()),
+                     static_cast<DWORD>(headers.size()),
+                     body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data()),
+                     static_cast<DWORD>(body.size()));
+    FetchReply reply;
+    char buffer[kReadChunk];
+    while (reply.body.size() < kReplyBodyCap) {
+        DWORD read = 0;
+        if (!InternetReadFile(request, buffer, kReadChunk, &read) || read == 0) {
+            break;
+        }
+        reply.body.insert(reply.body.end(), buffer, buffer + read);
+    }
+    reply.raw_headers = raw_headers(request);
+    return reply;
+}
+
 class WinInetExchange final : public FetchExchange {
 public:
-    WinInetExchange(HINTERNET session, HINTERNET connection, HINTERNET request)
-        : m_session(session), m_connection(connection), m_request(request) {}
+    WinInetExchange(std::shared_ptr<OpenRequest> opened, std::stop_token stop)
+        : m_opened(std::move(opened)), m_stop(std::move(stop)) {}
 
+    // WinINet bounds each wait, not the exchange, and has no stop of its own:
+    // closing the request ends it, and what came back by then is dropped.
     FetchReply send(std::string_view header_block, const Bytes& body) override {
-        std::string headers = win32::to_ansi(header_block);
-        HttpSendRequestA(m_request.get(), headers.empty() ? nullptr : headers.data(),
-                         static_cast<DWORD>(headers.size()),
-                         body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data()),
-                         static_cast<DWORD>(body.size()));
-        FetchReply reply;
-        char buffer[kReadChunk];
-        while (reply.body.size() < kReplyBodyCap) {
-            DWORD read = 0;
-            if (!InternetReadFile(m_request.get(), buffer, kReadChunk, &read) || read == 0) {
-                break;
-            }
-            reply.body.insert(reply.body.end(), buffer, buffer + read);
-        }
-        reply.raw_headers = raw_headers(m_request.get());
-        return reply;
+        struct Call {
+            std::shared_ptr<OpenRequest> opened;
+            std::string headers;
+            Bytes body;
+            FetchReply reply;
+        };
+        auto call = std::make_shared<Call>(
+            Call{m_opened, win32::to_ansi(header_block), body, FetchReply{}});
+        const bool ended = run_abortable(
+            m_stop, AbortClock::now() + kExchangeDeadlineFactor * kStallTimeout,
+            [call]() {
+                call->reply = send_and_read(call->opened->request.get(), call->headers, call->body);
+            },
+            [call]() { call->opened->request.close(); });
+        return ended ? std::move(call->reply) : FetchReply{};
     }
 
 private:
-    // Closed request first, then connection, then session.
-    Handle m_session;
-    Handle m_connection;
-    Handle m_request;
+    std::shared_ptr<OpenRequest> m_opened;
+    const std::stop_token m_stop;
 };
 
 class WinInetTransport final : public FetchTransport {
 public:
     std::unique_ptr<FetchExchange> open(const FetchTarget& target) override {
+        // A port number outside 16 bits is refused, not wrapped onto another port.
+        const std::optional<int> port = connection_port(target);
+        if (!port) {
+            return nullptr;
+        }
         const std::string agent = win32::to_ansi(target.user_agent);
         const std::string proxy = win32::to_ansi(target.proxy);
         Handle session(InternetOpenA(
@@ -118,7 +142,7 @@ public:
         }
         const std::string host = win32::to_ansi(target.host);
         Handle connection(InternetConnectA(session.get(), host.c_str(),
-                                           static_cast<INTERNET_PORT>(target.port), "", "",
+                                           static_cast<INTERNET_PORT>(*port), "", "",
                                            INTERNET_SERVICE_HTTP, 0, 0));
         if (!connection) {
             return nullptr;
@@ -131,7 +155,9 @@ public:
         if (request == nullptr) {
             return nullptr;
         }
-        return std::make_unique<WinInetExchange>(session.release(), connection.release(), request);
+        return std::make_unique<WinInetExchange>(
+            std::make_shared<OpenRequest>(session.release(), connection.release(), request),
+            target.stop);
     }
 };
 
