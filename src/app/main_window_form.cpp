@@ -5,6 +5,7 @@
 #include "app/form_fonts.h"
 #include "app/pattern_grid_form.h"
 #include "app/sample_numbers.h"
+#include "region/card_offers.h"
 
 namespace qorvex::app {
 namespace {
@@ -25,7 +26,7 @@ std::vector<std::string> province_names() {
 
 // Card offers in card-row order; rows 0 and 1 have group keys, row 2 none.
 std::vector<std::string> card_offers() {
-    return {"Tavikmax", "星河梦想e卡", "云朵卡（未上线）"};
+    return {region::kCardOffers.begin(), region::kCardOffers.end()};
 }
 
 std::vector<ComponentDescription> selection_components() {

@@ -109,13 +109,13 @@ struct NumberFilter {
 class StoreError : public std::runtime_error {
 public:
     enum class Kind {
-        NewerSchema,   // written by a newer program; nothing was changed
-        NotAStore,     // the file or database is not a hunt history
-        ReadOnly,      // no write permission
-        Busy,          // locked by another program past the wait
-        Full,          // the disk or the database is full
-        Unreachable,   // the server cannot be reached (shared stores)
-        Refused,       // the server refused the login (shared stores)
+        NewerSchema,  // written by a newer program; nothing was changed
+        NotAStore,    // the file or database is not a hunt history
+        ReadOnly,     // no write permission
+        Busy,         // locked by another program past the wait
+        Full,         // the disk or the database is full
+        Unreachable,  // the server cannot be reached (shared stores)
+        Refused,      // the server refused the login (shared stores)
         Other,
     };
     StoreError(Kind kind, const std::string& message) : std::runtime_error(message), m_kind(kind) {}

@@ -1,0 +1,75 @@
+#pragma once
+
+// What a running hunt shows, in one of three forms chosen at start: the live
+// status block on a terminal, one plain line per cycle when the output goes
+// to a pipe or a file, or one JSON object per event with --json.
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hunt/pool_estimate.h"
+#include "hunt/store.h"
+#include "hunt/target_progress.h"
+
+namespace qorvex::hunt_cli {
+
+// One target as the status shows it.
+struct TargetLine {
+    std::string label;
+    const hunt::TargetProgress* progress = nullptr;
+    std::optional<hunt::PoolEstimate> estimate;
+    double expected_new_per_hour = 0;
+    double yield_per_hour = 0;
+    std::optional<hunt::TimeMs> next_in_ms;  // none while its query runs or once it ended
+    std::string note;                        // backoff, lease or end of the target
+};
+
+struct CycleEvent {
+    hunt::TimeMs time = 0;
+    hunt::CycleOutcome outcome = hunt::CycleOutcome::Failed;
+    int numbers_in_reply = 0;
+    std::size_t distinct = 0;
+    std::vector<hunt::NewNumber> fresh;
+    std::string error;
+    int duration_ms = 0;
+};
+
+class HuntView {
+public:
+    virtual ~HuntView() = default;
+    virtual void cycle(const CycleEvent& event, const TargetLine& line) = 0;
+    virtual void hit(hunt::TimeMs time, const std::string& target, const hunt::NewNumber& hit) = 0;
+    virtual void backoff(const std::string& target, hunt::CycleOutcome outcome,
+                         const std::string& error, hunt::TimeMs rest_ms) = 0;
+    // A target reached its stop rule.
+    virtual void ended(const TargetLine& line) = 0;
+    // Whether status() shows anything: only the live block does, so that the
+    // other forms spare the hunt building every target's line.
+    virtual bool shows_status() const { return false; }
+    // Redraws the live block; nothing in the other forms.
+    virtual void status(const std::vector<TargetLine>& /*lines*/, const std::string& /*note*/) {}
+    virtual void summary(const std::vector<TargetLine>& lines, std::string_view reason) = 0;
+};
+
+struct ViewChoice {
+    bool json = false;
+    bool terminal = false;  // standard output is a terminal
+    bool colour = false;    // a terminal, and NO_COLOR is not set
+};
+
+ViewChoice choose_view(bool json);
+
+std::unique_ptr<HuntView> make_terminal_view(std::FILE* out, bool colour);
+std::unique_ptr<HuntView> make_plain_view(std::FILE* out);
+std::unique_ptr<HuntView> make_json_view(std::FILE* out);
+
+std::unique_ptr<HuntView> make_view(const ViewChoice& choice, std::FILE* out);
+
+// Writes all of `text`; a write that fails (a closed pipe) stops the hunt.
+void write_out(std::FILE* out, std::string_view text);
+
+}  // namespace qorvex::hunt_cli

@@ -1,0 +1,114 @@
+// qorvex-hunt: the unattended hunter. The command line is parsed here and
+// handed to one of the three commands; everything else lives in the units
+// beside this file and in the hunt library.
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+
+#include "hunt_cli/exit_codes.h"
+#include "hunt_cli/report_command.h"
+#include "hunt_cli/scan_command.h"
+#include "qorvex/deployment.h"
+
+namespace {
+
+using namespace qorvex::hunt_cli;
+
+constexpr const char* kExamples = R"(Examples:
+  qorvex-hunt scan --db hunt.db --target Tavikmax/广东/深圳
+  qorvex-hunt scan --db hunt.db --target Tavikmax/广东/深圳 --target 星河梦想e卡/北京/北京 \
+      --interval 10 --max-rate 20 --alert AAA --alert ABCDE --alert-pattern 888 \
+      --on-hit "notify-send 'number found'" --stop-at-coverage 0.95
+  qorvex-hunt scan --db hunt.db --target 0/广东/深圳 --json | jq .
+  qorvex-hunt report --db hunt.db
+  qorvex-hunt export --db hunt.db --format csv --class AAA --since 2026-12-01 --output aaa.csv
+
+Exit status: 0 done, 1 the work failed (history store, service never answered),
+2 bad usage, 130 a second Ctrl-C.)";
+
+void add_scan(CLI::App& app, ScanOptions& scan) {
+    auto* command = app.add_subcommand("scan", "query targets in turn and store what they hold");
+    command->add_option("--db", scan.db, "history file (created when missing)")->required();
+    command
+        ->add_option("--target", scan.targets,
+                     "CARD/PROVINCE/CITY as the window names them, e.g. Tavikmax/广东/深圳; "
+                     "CARD may be its row number (0 or 1); repeat for more targets")
+        ->required();
+    command
+        ->add_option("--interval", scan.interval,
+                     "seconds between a target's queries, as the window's interval box "
+                     "reads them (fractions allowed)")
+        ->capture_default_str();
+    command->add_option("--max-rate", scan.max_rate, "queries per minute over all targets")
+        ->capture_default_str();
+    command
+        ->add_option("--backoff-cap", scan.backoff_cap_s,
+                     "longest rest, in seconds, of a target whose queries fail")
+        ->capture_default_str();
+    command->add_option("--stop-at-coverage", scan.stop_at_coverage,
+                        "end a target once the share of its estimated pool seen passes this (0-1)");
+    command->add_option("--alert", scan.alerts,
+                        "a class whose new numbers are hits, as the window's captions name "
+                        "them (AAA, ABCDE, 尾AAA, ...); repeat for more");
+    command->add_option("--alert-pattern", scan.alert_pattern,
+                        "digits (or a pattern) that make a new number a hit, with the rules of "
+                        "the window's custom pattern");
+    command->add_option("--on-hit", scan.on_hit,
+                        "command run for each hit, with QORVEX_NUMBER, QORVEX_CLASSES and "
+                        "QORVEX_TARGET set; words split at spaces, quotes group, no shell");
+    command
+        ->add_option("--hook-timeout", scan.hook_timeout_s,
+                     "seconds before a hit command is stopped")
+        ->capture_default_str();
+    command->add_flag("--json", scan.json, "one JSON object per event on standard output");
+    command->add_option("--host", scan.host, "host[:port] of the number-selection service")
+        ->capture_default_str();
+}
+
+void add_export(CLI::App& app, ExportOptions& options) {
+    auto* command = app.add_subcommand("export", "write the stored numbers as CSV or JSON lines");
+    command->add_option("--db", options.db, "history file")->required();
+    command->add_option("--format", options.format, "csv (RFC 4180) or json (one object a line)")
+        ->capture_default_str();
+    command->add_option("--class", options.classes, "only numbers in this class; repeatable");
+    command->add_option("--target", options.target, "only this target's numbers");
+    command->add_option("--since", options.since,
+                        "only numbers first seen since this ISO 8601 time: 2026-12-08, "
+                        "2026-12-08T22:13[:30[.5]], local time unless Z or +08:00 follows");
+    command->add_option("--output", options.output, "file to write instead of standard output");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{
+        "qorvex-hunt: hunts the carrier's number pool unattended, remembers every "
+        "number, estimates each pool and alerts on lucky numbers"};
+    app.set_version_flag("--version", QORVEX_VERSION);
+    app.footer(kExamples);
+    app.require_subcommand(1);
+
+    ScanOptions scan;
+    scan.host = qorvex::deployment::kCarrierHost;
+    add_scan(app, scan);
+    std::string report_db;
+    app.add_subcommand("report", "per target: numbers, pool estimate, yield, classes, best finds")
+        ->add_option("--db", report_db, "history file")
+        ->required();
+    ExportOptions export_options;
+    add_export(app, export_options);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int code = app.exit(error);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+    if (app.got_subcommand("scan")) {
+        return run_scan(scan);
+    }
+    if (app.got_subcommand("report")) {
+        return run_report(report_db);
+    }
+    return run_export(export_options);
+}

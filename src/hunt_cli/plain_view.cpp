@@ -1,0 +1,71 @@
+#include "hunt/class_names.h"
+#include "hunt/iso_time.h"
+#include "hunt_cli/hunt_view.h"
+#include "hunt_cli/status_text.h"
+
+namespace qorvex::hunt_cli {
+
+namespace {
+
+// One line per cycle, for pipes, files and logs: no colour, no redrawing.
+class PlainView final : public HuntView {
+public:
+    explicit PlainView(std::FILE* out) : m_out(out) {}
+
+    void cycle(const CycleEvent& event, const TargetLine& line) override {
+        std::string text = hunt::iso_time_text(event.time) + " " + line.label + " cycle " +
+                           std::to_string(line.progress->cycles()) + " " +
+                           std::string(hunt::outcome_name(event.outcome));
+        if (event.outcome == hunt::CycleOutcome::Numbers) {
+            text += ": " + std::to_string(event.numbers_in_reply) + " in reply, " +
+                    std::to_string(event.distinct) + " distinct, " +
+                    std::to_string(event.fresh.size()) + " new; seen " +
+                    std::to_string(line.progress->distinct_numbers()) + ", " +
+                    estimate_text(line.estimate);
+        } else if (!event.error.empty()) {
+            text += ": " + event.error;
+        }
+        write_out(m_out, text + "\n");
+    }
+
+    void hit(hunt::TimeMs time, const std::string& target, const hunt::NewNumber& hit) override {
+        write_out(m_out, hunt::iso_time_text(time) + " " + target + " HIT " +
+                             std::to_string(hit.number) + " " + hunt::class_list(hit.classes) +
+                             "\n");
+    }
+
+    void backoff(const std::string& target, hunt::CycleOutcome outcome, const std::string& error,
+                 hunt::TimeMs rest_ms) override {
+        write_out(m_out, target + " " +
+                             (outcome == hunt::CycleOutcome::RateLimited ? "rate limited"
+                                                                         : "failing: " + error) +
+                             ", next try in " + seconds_text(rest_ms) + "\n");
+    }
+
+    void ended(const TargetLine& line) override {
+        write_out(m_out, line.label + " ended: " + estimate_text(line.estimate) + "\n");
+    }
+
+    void summary(const std::vector<TargetLine>& lines, std::string_view reason) override {
+        std::string text = "hunt ended (" + std::string(reason) + ")\n";
+        for (const auto& line : lines) {
+            text += "  " + line.label + ": " + std::to_string(line.progress->cycles()) +
+                    " cycles, " + std::to_string(line.progress->new_numbers()) + " new, " +
+                    std::to_string(line.progress->hits()) + " hits, seen " +
+                    std::to_string(line.progress->distinct_numbers()) + ", " +
+                    estimate_text(line.estimate) + "\n";
+        }
+        write_out(m_out, text);
+    }
+
+private:
+    std::FILE* m_out;
+};
+
+}  // namespace
+
+std::unique_ptr<HuntView> make_plain_view(std::FILE* out) {
+    return std::make_unique<PlainView>(out);
+}
+
+}  // namespace qorvex::hunt_cli

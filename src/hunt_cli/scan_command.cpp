@@ -1,0 +1,315 @@
+#include "hunt_cli/scan_command.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <random>
+#include <thread>
+
+#include "hunt/class_names.h"
+#include "hunt/reply_reading.h"
+#include "hunt_cli/exchange_worker.h"
+#include "hunt_cli/exit_codes.h"
+#include "hunt_cli/hook_runner.h"
+#include "hunt_cli/hunt_view.h"
+#include "hunt_cli/scan_plan.h"
+#include "hunt_cli/status_text.h"
+#include "hunt_cli/stop_signals.h"
+#include "hunt_cli/store_factory.h"
+#include "regex/platform_engine.h"
+#include "scan/number_pool_query.h"
+#include "web/platform_transports.h"
+#include "web/time_stamp.h"
+
+namespace qorvex::hunt_cli {
+
+namespace {
+
+using hunt::TimeMs;
+using std::chrono::milliseconds;
+
+constexpr milliseconds kTick{100};  // the longest the loop sleeps
+constexpr TimeMs kRedrawMs = 250;   // the live block's refresh
+constexpr TimeMs kShortestLeaseMs = 60'000;
+constexpr TimeMs kLeaseIntervals = 4;     // a lease outlasts a few intervals
+constexpr milliseconds kHookGrace{2000};  // hooks still running at the end
+constexpr double kMsPerHour = 3'600'000.0;
+
+TimeMs steady_ms() {
+    return std::chrono::duration_cast<milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+TimeMs wall_ms() {
+    return std::chrono::duration_cast<milliseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+std::string hunter_id() {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    return std::string(host) + ":" + std::to_string(getpid());
+}
+
+struct InFlight {
+    std::size_t target = 0;
+    TimeMs started_steady = 0;
+    TimeMs started_wall = 0;
+};
+
+class Hunt {
+public:
+    Hunt(ScanPlan plan, std::string host, std::optional<double> stop_at, hunt::HuntStore& store,
+         HuntView& view, HookRunner* hooks, rx::RegexEngine& engine)
+        : m_plan(std::move(plan)),
+          m_host(std::move(host)),
+          m_stop_at(stop_at),
+          m_store(store),
+          m_view(view),
+          m_hooks(hooks),
+          m_engine(engine),
+          m_random([this] { return m_uniform(m_generator); }),
+          m_scheduler(m_plan.targets.size(), m_plan.schedule, m_random, steady_ms()),
+          m_worker(web::make_platform_http_transport()),
+          m_hunter(hunter_id()),
+          m_generator(std::random_device{}()) {
+        for (const auto& target : m_plan.targets) {
+            m_progress.emplace_back(m_store.capture_history(target.label), wall_ms());
+        }
+    }
+
+    // Runs until every target ended or a stop; StoreError leaves it.
+    std::string run() {
+        TimeMs last_draw = 0;
+        for (;;) {
+            if (stop_requested()) {
+                return "stopped";
+            }
+            if (m_hooks != nullptr) {
+                m_hooks->poll();
+            }
+            if (m_in_flight) {
+                if (auto result = m_worker.result(kTick)) {
+                    finish(*result);
+                    last_draw = 0;
+                }
+            } else if (m_scheduler.all_ended()) {
+                return "every target reached its coverage";
+            } else {
+                next_query();
+            }
+            if (m_view.shows_status() && steady_ms() - last_draw >= kRedrawMs) {
+                m_view.status(lines(), m_store.degraded_note());
+                last_draw = steady_ms();
+            }
+        }
+    }
+
+    std::vector<TargetLine> lines() const {
+        std::vector<TargetLine> all;
+        for (std::size_t i = 0; i < m_progress.size(); ++i) {
+            all.push_back(line_of(i));
+        }
+        return all;
+    }
+
+    void release() { m_store.release_targets(m_hunter); }
+
+    bool never_answered() const { return m_cycles > 0 && !m_answered; }
+
+private:
+    void next_query() {
+        const TimeMs now = steady_ms();
+        const auto pick = m_scheduler.pick(now);
+        if (!pick.target) {
+            std::this_thread::sleep_for(
+                std::min(milliseconds(std::max<TimeMs>(pick.wake_at - now, 1)), kTick));
+            return;
+        }
+        const std::size_t i = *pick.target;
+        const auto& target = m_plan.targets[i];
+        const TimeMs wall = wall_ms();
+        const TimeMs lease =
+            std::max(kShortestLeaseMs, kLeaseIntervals * m_plan.schedule.interval_ms);
+        if (!m_store.lease_target(target.label, m_hunter, wall, wall + lease)) {
+            m_scheduler.held_elsewhere(i, now);
+            return;
+        }
+        m_worker.start(scan::number_pool_url(m_host, target.codes, web::time_stamp_text(m_clock)));
+        m_scheduler.started(i, now);
+        m_in_flight = InFlight{i, now, wall};
+    }
+
+    void finish(const ExchangeResult& result) {
+        const InFlight flight = *m_in_flight;
+        m_in_flight.reset();
+        const auto& label = m_plan.targets[flight.target].label;
+        auto reading =
+            hunt::read_reply(m_engine, result.status, result.body, m_plan.alerts.custom_text);
+        const hunt::CycleRecord record{label,
+                                       flight.started_wall,
+                                       reading.outcome,
+                                       reading.numbers_in_reply,
+                                       result.duration_ms,
+                                       reading.error};
+        const auto commit = m_store.record_cycle(record, reading.sightings, m_plan.alerts.classes);
+        ++m_cycles;
+        m_answered = m_answered || result.status != 0;
+        std::size_t hits = 0;
+        for (const auto& fresh : commit.new_numbers) {
+            hits += fresh.hit ? 1 : 0;
+        }
+        auto& progress = m_progress[flight.target];
+        progress.add_cycle(reading.outcome, reading.sightings.size(), commit.new_numbers.size(),
+                           hits);
+        const TimeMs rest = m_scheduler.finished(flight.target, reading.outcome,
+                                                 flight.started_steady, steady_ms());
+
+        const TimeMs now_wall = wall_ms();
+        m_view.cycle({now_wall, reading.outcome, reading.numbers_in_reply, reading.sightings.size(),
+                      commit.new_numbers, reading.error, result.duration_ms},
+                     line_of(flight.target));
+        for (const auto& fresh : commit.new_numbers) {
+            if (fresh.hit) {
+                m_view.hit(now_wall, label, fresh);
+                if (m_hooks != nullptr) {
+                    m_hooks->start(
+                        {std::to_string(fresh.number), hunt::class_list(fresh.classes), label});
+                }
+            }
+        }
+        if (rest > 0) {
+            m_view.backoff(label, reading.outcome, reading.error, rest);
+        }
+        if (m_stop_at && reading.outcome == hunt::CycleOutcome::Numbers) {
+            const auto estimate = progress.estimate();
+            if (estimate && estimate->coverage >= *m_stop_at) {
+                m_scheduler.end(flight.target);
+                m_view.ended(line_of(flight.target));
+            }
+        }
+    }
+
+    TargetLine line_of(std::size_t i) const {
+        const TimeMs now = steady_ms();
+        const TimeMs wall = wall_ms();
+        const auto& progress = m_progress[i];
+        const auto& schedule = m_scheduler.target(i);
+        TargetLine line;
+        line.label = m_plan.targets[i].label;
+        line.progress = &progress;
+        line.estimate = progress.estimate();
+        line.yield_per_hour = progress.yield_per_hour(wall);
+        if (line.estimate) {
+            const double planned = kMsPerHour / double(m_plan.schedule.interval_ms);
+            line.expected_new_per_hour = hunt::expected_new_per_hour(
+                *line.estimate, progress.cycles_per_hour(wall, planned));
+        }
+        const TimeMs wait = schedule.next_due - now;
+        switch (schedule.state) {
+            case hunt::TargetState::Ended:
+                line.note = "ended";
+                break;
+            case hunt::TargetState::BackingOff:
+                line.note = std::string(schedule.last_outcome == hunt::CycleOutcome::RateLimited
+                                            ? "rate limited"
+                                            : "failing") +
+                            ", next try in " + seconds_text(wait);
+                break;
+            case hunt::TargetState::HeldElsewhere:
+                line.note = "held by another hunter, next try in " + seconds_text(wait);
+                break;
+            case hunt::TargetState::Due:
+                if (!m_in_flight || m_in_flight->target != i) {
+                    line.next_in_ms = std::max<TimeMs>(wait, 0);
+                }
+                break;
+        }
+        return line;
+    }
+
+    ScanPlan m_plan;
+    std::string m_host;
+    std::optional<double> m_stop_at;
+    hunt::HuntStore& m_store;
+    HuntView& m_view;
+    HookRunner* m_hooks;
+    rx::RegexEngine& m_engine;
+    hunt::RandomSource m_random;
+    hunt::Scheduler m_scheduler;
+    ExchangeWorker m_worker;
+    std::string m_hunter;
+    std::mt19937_64 m_generator;
+    std::uniform_real_distribution<double> m_uniform{0.0, 1.0};
+    web::SystemClock m_clock;
+    std::vector<hunt::TargetProgress> m_progress;
+    std::optional<InFlight> m_in_flight;
+    std::int64_t m_cycles = 0;
+    bool m_answered = false;
+};
+
+void report_error(const std::string& text) {
+    std::fprintf(stderr, "qorvex-hunt: %s\n", text.c_str());
+}
+
+}  // namespace
+
+int run_scan(const ScanOptions& options) {
+    const auto engine = rx::make_platform_engine();
+    auto made = make_scan_plan(options, *engine);
+    if (auto* refusals = std::get_if<std::vector<std::string>>(&made)) {
+        for (const auto& refusal : *refusals) {
+            report_error(refusal);
+        }
+        return kExitUsage;
+    }
+    auto plan = std::get<ScanPlan>(std::move(made));
+    std::unique_ptr<HookRunner> hooks;
+    if (plan.hook_words) {
+        hooks = std::make_unique<HookRunner>(
+            *plan.hook_words, milliseconds(std::llround(options.hook_timeout_s * 1000)),
+            [](const std::string& text) { report_error(text); });
+    }
+
+    install_stop_signals();
+    std::unique_ptr<hunt::HuntStore> store;
+    std::unique_ptr<HuntView> view = make_view(choose_view(options.json), stdout);
+    int code = kExitOk;
+    std::string reason;
+    std::optional<Hunt> session;
+    try {
+        store = open_store(options.db, StoreUse::Hunt);
+        session.emplace(std::move(plan), options.host, options.stop_at_coverage, *store, *view,
+                        hooks.get(), *engine);
+        reason = session->run();
+        session->release();
+    } catch (const hunt::StoreError& error) {
+        report_error("the history store failed: " + std::string(error.what()));
+        reason = "the history store failed";
+        code = kExitFailure;
+    }
+    if (session) {
+        view->summary(session->lines(), reason);
+        if (code == kExitOk && session->never_answered()) {
+            report_error("the number-selection service at " + options.host + " never answered");
+            code = kExitFailure;
+        }
+    }
+    if (hooks) {
+        hooks->finish(kHookGrace);
+    }
+    session.reset();
+    store.reset();
+    if (ExchangeWorker::abandoned()) {
+        // A query still waits for its reply on the worker; the program ends
+        // without the static destructors it might still be using.
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
+}
+
+}  // namespace qorvex::hunt_cli

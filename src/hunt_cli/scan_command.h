@@ -1,0 +1,31 @@
+#pragma once
+
+// `qorvex-hunt scan`: queries the targets in turn until every target has
+// reached its stop rule or the user stops the hunt, storing every cycle.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qorvex::hunt_cli {
+
+struct ScanOptions {
+    std::string db;
+    std::vector<std::string> targets;
+    std::string host;            // host[:port] of the number-selection service
+    std::string interval = "5";  // seconds, as the window's interval box reads them
+    int max_rate = 60;           // queries per minute over all targets
+    double backoff_cap_s = 900;
+    std::optional<double> stop_at_coverage;
+    std::vector<std::string> alerts;
+    std::optional<std::string> alert_pattern;
+    std::optional<std::string> on_hit;
+    double hook_timeout_s = 10;
+    bool json = false;
+};
+
+// The exit code: 0 when the hunt ended as asked, 1 when the work failed
+// (the store), 2 for bad usage.
+int run_scan(const ScanOptions& options);
+
+}  // namespace qorvex::hunt_cli

@@ -1,0 +1,21 @@
+#pragma once
+
+// The one place that turns a --db value into a history store. A path names
+// an SQLite file; a postgresql:// URI will name a shared server store.
+
+#include <memory>
+#include <string>
+
+#include "hunt/store.h"
+
+namespace qorvex::hunt_cli {
+
+enum class StoreUse {
+    Hunt,  // scan: a missing file is created
+    Read,  // report, export: the history must exist
+};
+
+// Throws hunt::StoreError when the store cannot be opened.
+std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use);
+
+}  // namespace qorvex::hunt_cli

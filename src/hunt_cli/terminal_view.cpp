@@ -1,0 +1,121 @@
+#include "hunt/class_names.h"
+#include "hunt_cli/hunt_view.h"
+#include "hunt_cli/status_text.h"
+
+namespace qorvex::hunt_cli {
+
+namespace {
+
+// ANSI control sequences of the live block.
+constexpr std::string_view kEraseBelow = "\x1b[J";
+constexpr std::string_view kWrapOff = "\x1b[?7l";  // a long status line is cut, not wrapped,
+constexpr std::string_view kWrapOn = "\x1b[?7h";   // so that every target is one row
+constexpr std::string_view kHitColour = "\x1b[1;33m";
+constexpr std::string_view kNewColour = "\x1b[32m";
+constexpr std::string_view kColourOff = "\x1b[0m";
+constexpr std::string_view kBell = "\a";
+
+// The status block at the bottom, redrawn in place; new numbers and events
+// are printed above it, each once.
+class TerminalView final : public HuntView {
+public:
+    TerminalView(std::FILE* out, bool colour) : m_out(out), m_colour(colour) {}
+
+    void cycle(const CycleEvent& event, const TargetLine& line) override {
+        std::string text;
+        for (const auto& fresh : event.fresh) {
+            if (fresh.hit) {
+                continue;  // hit() prints it highlighted
+            }
+            text += paint(kNewColour, "+ " + std::to_string(fresh.number)) + "  " +
+                    hunt::class_list(fresh.classes) + "\n";
+        }
+        if (event.outcome == hunt::CycleOutcome::Empty) {
+            text += line.label + ": empty reply\n";
+        }
+        above(text);
+    }
+
+    void hit(hunt::TimeMs /*time*/, const std::string& target,
+             const hunt::NewNumber& hit) override {
+        above(std::string(kBell) +
+              paint(kHitColour, "HIT " + std::to_string(hit.number) + "  " +
+                                    hunt::class_list(hit.classes) + "  " + target) +
+              "\n");
+    }
+
+    void backoff(const std::string& target, hunt::CycleOutcome outcome, const std::string& error,
+                 hunt::TimeMs rest_ms) override {
+        above(target + ": " +
+              (outcome == hunt::CycleOutcome::RateLimited ? "rate limited" : error) +
+              ", next try in " + seconds_text(rest_ms) + "\n");
+    }
+
+    void ended(const TargetLine& line) override {
+        above(line.label + " ended: " + estimate_text(line.estimate) + "\n");
+    }
+
+    bool shows_status() const override { return true; }
+
+    void status(const std::vector<TargetLine>& lines, const std::string& note) override {
+        m_block.clear();
+        for (const auto& line : lines) {
+            m_block += target_status_text(line) + "\n";
+        }
+        if (!note.empty()) {
+            m_block += note + "\n";
+        }
+        redraw({});
+    }
+
+    void summary(const std::vector<TargetLine>& lines, std::string_view reason) override {
+        std::string text = "hunt ended (" + std::string(reason) + ")\n";
+        for (const auto& line : lines) {
+            text += "  " + target_status_text(line, false) + "\n";
+        }
+        m_block.clear();
+        above(text);
+    }
+
+private:
+    std::string paint(std::string_view colour, const std::string& text) const {
+        return m_colour ? std::string(colour) + text + std::string(kColourOff) : text;
+    }
+
+    void above(const std::string& text) {
+        if (!text.empty()) {
+            redraw(text);
+        }
+    }
+
+    // Moves up over the block drawn last, erases it, prints `text`, draws the block.
+    void redraw(const std::string& text) {
+        std::string out;
+        if (m_drawn_rows > 0) {
+            out += "\x1b[" + std::to_string(m_drawn_rows) + "F";
+        }
+        out += kEraseBelow;
+        out += text;
+        out += kWrapOff;
+        out += m_block;
+        out += kWrapOn;
+        m_drawn_rows = 0;
+        for (const char c : m_block) {
+            m_drawn_rows += c == '\n' ? 1 : 0;
+        }
+        write_out(m_out, out);
+    }
+
+    std::FILE* m_out;
+    bool m_colour;
+    std::string m_block;
+    int m_drawn_rows = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<HuntView> make_terminal_view(std::FILE* out, bool colour) {
+    return std::make_unique<TerminalView>(out, colour);
+}
+
+}  // namespace qorvex::hunt_cli
