@@ -37,7 +37,7 @@ std::string seconds_text(hunt::TimeMs ms) {
     if (ms < 10'000) {
         // Short waits (tests, fast intervals) in tenths, rounded up.
         const hunt::TimeMs tenths = (std::max<hunt::TimeMs>(ms, 0) + 99) / 100;
-        char text[16];
+        char text[48];
         std::snprintf(text, sizeof text, "%lld.%lld s", static_cast<long long>(tenths / 10),
                       static_cast<long long>(tenths % 10));
         return text;
