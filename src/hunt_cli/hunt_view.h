@@ -36,6 +36,7 @@ struct CycleEvent {
     std::vector<hunt::NewNumber> fresh;
     std::string error;
     int duration_ms = 0;
+    std::string degraded;  // the store's note while it works in a degraded way
 };
 
 class HuntView {

@@ -29,6 +29,7 @@ public:
         }
         object["new"] = std::move(fresh);
         object["error"] = event.error.empty() ? json(nullptr) : json(event.error);
+        object["degraded"] = event.degraded.empty() ? json(nullptr) : json(event.degraded);
         add_estimate(object, line.estimate);
         write_out(m_out, json_line(object));
     }

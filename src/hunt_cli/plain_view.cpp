@@ -25,6 +25,9 @@ public:
         } else if (!event.error.empty()) {
             text += ": " + event.error;
         }
+        if (!event.degraded.empty()) {
+            text += " [" + event.degraded + "]";
+        }
         write_out(m_out, text + "\n");
     }
 

@@ -169,9 +169,10 @@ private:
                                                  flight.started_steady, steady_ms());
 
         const TimeMs now_wall = wall_ms();
-        m_view.cycle({now_wall, reading.outcome, reading.numbers_in_reply, reading.sightings.size(),
-                      commit.new_numbers, reading.error, result.duration_ms},
-                     line_of(flight.target));
+        m_view.cycle(
+            {now_wall, reading.outcome, reading.numbers_in_reply, reading.sightings.size(),
+             commit.new_numbers, reading.error, result.duration_ms, m_store.degraded_note()},
+            line_of(flight.target));
         for (const auto& fresh : commit.new_numbers) {
             if (fresh.hit) {
                 m_view.hit(now_wall, label, fresh);
