@@ -34,6 +34,17 @@ public:
         write_out(m_out, json_line(object));
     }
 
+    void late(const TargetLine& line, const std::vector<hunt::NewNumber>& fresh) override {
+        auto numbers = json::array();
+        for (const auto& number : fresh) {
+            numbers.push_back(std::to_string(number.number));
+        }
+        write_out(m_out, json_line({{"event", "late"},
+                                    {"target", line.label},
+                                    {"new", numbers},
+                                    {"seen", line.progress->distinct_numbers()}}));
+    }
+
     void hit(hunt::TimeMs time, const std::string& target, const hunt::NewNumber& hit) override {
         write_out(m_out, json_line({{"event", "hit"},
                                     {"time", hunt::iso_time_text(time)},

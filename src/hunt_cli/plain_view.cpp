@@ -31,6 +31,12 @@ public:
         write_out(m_out, text + "\n");
     }
 
+    void late(const TargetLine& line, const std::vector<hunt::NewNumber>& fresh) override {
+        write_out(m_out, line.label + " stored late: " + std::to_string(fresh.size()) +
+                             " new; seen " + std::to_string(line.progress->distinct_numbers()) +
+                             "\n");
+    }
+
     void hit(hunt::TimeMs time, const std::string& target, const hunt::NewNumber& hit) override {
         write_out(m_out, hunt::iso_time_text(time) + " " + target + " HIT " +
                              std::to_string(hit.number) + " " + hunt::class_list(hit.classes) +
