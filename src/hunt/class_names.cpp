@@ -25,6 +25,7 @@ std::string_view class_caption(int bit) {
 
 std::vector<std::string_view> class_captions() {
     std::vector<std::string_view> captions;
+    captions.reserve(kClassBitCount);
     for (int bit = 0; bit < kClassBitCount; ++bit) {
         captions.push_back(class_caption(bit));
     }

@@ -74,6 +74,14 @@ struct CycleCommit {
     std::vector<NewNumber> new_numbers;
 };
 
+// A cycle that a store could not store at once (a shared store whose server
+// was away kept it in its local queue, and record_cycle returned no new
+// numbers for it), stored since: what it added, known only now.
+struct LateCommit {
+    std::string target;
+    CycleCommit commit;
+};
+
 // What the pool estimate needs of a target: how many distinct numbers it has
 // seen, and for every cycle that returned numbers, how many distinct numbers
 // that cycle's reply held (as a histogram: reply size → cycles).
@@ -163,6 +171,11 @@ public:
     // queueing sightings locally while its server is away): what to show in
     // the status. Empty when all is well.
     virtual std::string degraded_note() const { return {}; }
+
+    // The late commits since the last call, oldest first, for the hunt to
+    // show their new numbers and fire their hits' alerts. A store that always
+    // stores at once has none.
+    virtual std::vector<LateCommit> take_late_commits() { return {}; }
 };
 
 }  // namespace qorvex::hunt

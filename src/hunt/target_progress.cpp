@@ -30,6 +30,12 @@ void TargetProgress::add_cycle(CycleOutcome outcome, std::size_t distinct, std::
     }
 }
 
+void TargetProgress::add_late(std::size_t fresh, std::size_t hits) {
+    m_new += std::int64_t(fresh);
+    m_hits += std::int64_t(hits);
+    m_distinct += std::int64_t(fresh);
+}
+
 CaptureHistory TargetProgress::capture() const {
     CaptureHistory history;
     history.distinct_numbers = m_distinct;

@@ -21,6 +21,10 @@ public:
     // A stored cycle: `distinct` numbers in its reply, `fresh` of them new.
     void add_cycle(CycleOutcome outcome, std::size_t distinct, std::size_t fresh, std::size_t hits);
 
+    // Numbers a stored-late cycle turned out to add (a shared store that
+    // queued it while its server was away).
+    void add_late(std::size_t fresh, std::size_t hits);
+
     std::int64_t cycles() const { return m_cycles; }
     std::int64_t new_numbers() const { return m_new; }
     std::int64_t hits() const { return m_hits; }

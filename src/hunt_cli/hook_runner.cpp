@@ -38,6 +38,7 @@ std::vector<std::string> hook_environment(const HookHit& hit) {
 
 std::vector<char*> pointers(std::vector<std::string>& texts) {
     std::vector<char*> list;
+    list.reserve(texts.size() + 1);
     for (auto& text : texts) {
         list.push_back(text.data());
     }

@@ -36,12 +36,15 @@ struct CycleEvent {
     std::vector<hunt::NewNumber> fresh;
     std::string error;
     int duration_ms = 0;
+    std::string degraded;  // the store's note while it works in a degraded way
 };
 
 class HuntView {
 public:
     virtual ~HuntView() = default;
     virtual void cycle(const CycleEvent& event, const TargetLine& line) = 0;
+    // New numbers of cycles a shared store could only store later.
+    virtual void late(const TargetLine& line, const std::vector<hunt::NewNumber>& fresh) = 0;
     virtual void hit(hunt::TimeMs time, const std::string& target, const hunt::NewNumber& hit) = 0;
     virtual void backoff(const std::string& target, hunt::CycleOutcome outcome,
                          const std::string& error, hunt::TimeMs rest_ms) = 0;

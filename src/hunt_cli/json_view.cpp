@@ -29,8 +29,20 @@ public:
         }
         object["new"] = std::move(fresh);
         object["error"] = event.error.empty() ? json(nullptr) : json(event.error);
+        object["degraded"] = event.degraded.empty() ? json(nullptr) : json(event.degraded);
         add_estimate(object, line.estimate);
         write_out(m_out, json_line(object));
+    }
+
+    void late(const TargetLine& line, const std::vector<hunt::NewNumber>& fresh) override {
+        auto numbers = json::array();
+        for (const auto& number : fresh) {
+            numbers.push_back(std::to_string(number.number));
+        }
+        write_out(m_out, json_line({{"event", "late"},
+                                    {"target", line.label},
+                                    {"new", numbers},
+                                    {"seen", line.progress->distinct_numbers()}}));
     }
 
     void hit(hunt::TimeMs time, const std::string& target, const hunt::NewNumber& hit) override {

@@ -25,7 +25,16 @@ public:
         } else if (!event.error.empty()) {
             text += ": " + event.error;
         }
+        if (!event.degraded.empty()) {
+            text += " [" + event.degraded + "]";
+        }
         write_out(m_out, text + "\n");
+    }
+
+    void late(const TargetLine& line, const std::vector<hunt::NewNumber>& fresh) override {
+        write_out(m_out, line.label + " stored late: " + std::to_string(fresh.size()) +
+                             " new; seen " + std::to_string(line.progress->distinct_numbers()) +
+                             "\n");
     }
 
     void hit(hunt::TimeMs time, const std::string& target, const hunt::NewNumber& hit) override {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -91,6 +92,7 @@ public:
             if (m_hooks != nullptr) {
                 m_hooks->poll();
             }
+            take_late_commits();
             if (m_in_flight) {
                 if (auto result = m_worker.result(kTick)) {
                     finish(*result);
@@ -158,10 +160,7 @@ private:
         const auto commit = m_store.record_cycle(record, reading.sightings, m_plan.alerts.classes);
         ++m_cycles;
         m_answered = m_answered || result.status != 0;
-        std::size_t hits = 0;
-        for (const auto& fresh : commit.new_numbers) {
-            hits += fresh.hit ? 1 : 0;
-        }
+        const std::size_t hits = hits_in(commit.new_numbers);
         auto& progress = m_progress[flight.target];
         progress.add_cycle(reading.outcome, reading.sightings.size(), commit.new_numbers.size(),
                            hits);
@@ -169,18 +168,11 @@ private:
                                                  flight.started_steady, steady_ms());
 
         const TimeMs now_wall = wall_ms();
-        m_view.cycle({now_wall, reading.outcome, reading.numbers_in_reply, reading.sightings.size(),
-                      commit.new_numbers, reading.error, result.duration_ms},
-                     line_of(flight.target));
-        for (const auto& fresh : commit.new_numbers) {
-            if (fresh.hit) {
-                m_view.hit(now_wall, label, fresh);
-                if (m_hooks != nullptr) {
-                    m_hooks->start(
-                        {std::to_string(fresh.number), hunt::class_list(fresh.classes), label});
-                }
-            }
-        }
+        m_view.cycle(
+            {now_wall, reading.outcome, reading.numbers_in_reply, reading.sightings.size(),
+             commit.new_numbers, reading.error, result.duration_ms, m_store.degraded_note()},
+            line_of(flight.target));
+        alert(now_wall, label, commit.new_numbers);
         if (rest > 0) {
             m_view.backoff(label, reading.outcome, reading.error, rest);
         }
@@ -189,6 +181,38 @@ private:
             if (estimate && estimate->coverage >= *m_stop_at) {
                 m_scheduler.end(flight.target);
                 m_view.ended(line_of(flight.target));
+            }
+        }
+    }
+
+    void alert(TimeMs now_wall, const std::string& label,
+               const std::vector<hunt::NewNumber>& fresh) {
+        for (const auto& number : fresh) {
+            if (number.hit) {
+                m_view.hit(now_wall, label, number);
+                if (m_hooks != nullptr) {
+                    m_hooks->start(
+                        {std::to_string(number.number), hunt::class_list(number.classes), label});
+                }
+            }
+        }
+    }
+
+    static std::size_t hits_in(const std::vector<hunt::NewNumber>& fresh) {
+        return std::size_t(
+            std::count_if(fresh.begin(), fresh.end(), [](const auto& n) { return n.hit; }));
+    }
+
+    // Cycles a shared store queued while its server was away, stored since.
+    void take_late_commits() {
+        for (const auto& late : m_store.take_late_commits()) {
+            for (std::size_t i = 0; i < m_plan.targets.size(); ++i) {
+                if (m_plan.targets[i].label == late.target) {
+                    const auto& fresh = late.commit.new_numbers;
+                    m_progress[i].add_late(fresh.size(), hits_in(fresh));
+                    m_view.late(line_of(i), fresh);
+                    alert(wall_ms(), late.target, fresh);
+                }
             }
         }
     }

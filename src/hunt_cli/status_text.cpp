@@ -36,9 +36,10 @@ std::string rate_text(double value) {
 std::string seconds_text(hunt::TimeMs ms) {
     if (ms < 10'000) {
         // Short waits (tests, fast intervals) in tenths, rounded up.
-        char text[16];
-        std::snprintf(text, sizeof text, "%.1f s",
-                      double((std::max<hunt::TimeMs>(ms, 0) + 99) / 100) / 10);
+        const hunt::TimeMs tenths = (std::max<hunt::TimeMs>(ms, 0) + 99) / 100;
+        char text[48];
+        std::snprintf(text, sizeof text, "%lld.%lld s", static_cast<long long>(tenths / 10),
+                      static_cast<long long>(tenths % 10));
         return text;
     }
     const hunt::TimeMs seconds = (std::max<hunt::TimeMs>(ms, 0) + 999) / 1000;

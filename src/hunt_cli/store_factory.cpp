@@ -2,19 +2,20 @@
 
 #include <filesystem>
 
+#include "hunt/postgres/postgres_store.h"
 #include "hunt/sqlite/sqlite_store.h"
 
 namespace qorvex::hunt_cli {
 
 namespace {
+// libpq takes both spellings of the scheme.
 constexpr std::string_view kServerScheme = "postgresql://";
-}
+constexpr std::string_view kShortServerScheme = "postgres://";
+}  // namespace
 
 std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use) {
-    if (db.starts_with(kServerScheme)) {
-        throw hunt::StoreError(hunt::StoreError::Kind::Unreachable,
-                               "this build has no shared server store; give the path of a "
-                               "history file");
+    if (db.starts_with(kServerScheme) || db.starts_with(kShortServerScheme)) {
+        return hunt::postgres::PostgresStore::open(db);
     }
     std::error_code error;
     if (use == StoreUse::Read && !std::filesystem::exists(db, error)) {

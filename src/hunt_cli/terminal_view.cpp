@@ -22,18 +22,15 @@ public:
     TerminalView(std::FILE* out, bool colour) : m_out(out), m_colour(colour) {}
 
     void cycle(const CycleEvent& event, const TargetLine& line) override {
-        std::string text;
-        for (const auto& fresh : event.fresh) {
-            if (fresh.hit) {
-                continue;  // hit() prints it highlighted
-            }
-            text += paint(kNewColour, "+ " + std::to_string(fresh.number)) + "  " +
-                    hunt::class_list(fresh.classes) + "\n";
-        }
+        std::string text = new_lines(event.fresh);
         if (event.outcome == hunt::CycleOutcome::Empty) {
             text += line.label + ": empty reply\n";
         }
         above(text);
+    }
+
+    void late(const TargetLine& /*line*/, const std::vector<hunt::NewNumber>& fresh) override {
+        above(new_lines(fresh));
     }
 
     void hit(hunt::TimeMs /*time*/, const std::string& target,
@@ -78,6 +75,18 @@ public:
     }
 
 private:
+    // Each new number once; hits are left to hit(), which highlights them.
+    std::string new_lines(const std::vector<hunt::NewNumber>& fresh) const {
+        std::string text;
+        for (const auto& number : fresh) {
+            if (!number.hit) {
+                text += paint(kNewColour, "+ " + std::to_string(number.number)) + "  " +
+                        hunt::class_list(number.classes) + "\n";
+            }
+        }
+        return text;
+    }
+
     std::string paint(std::string_view colour, const std::string& text) const {
         return m_colour ? std::string(colour) + text + std::string(kColourOff) : text;
     }

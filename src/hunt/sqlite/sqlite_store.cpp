@@ -17,17 +17,19 @@ struct Statements {
           insert_target(c,
                         "INSERT INTO targets(label) VALUES(?1) "
                         "ON CONFLICT(label) DO UPDATE SET label = excluded.label RETURNING id"),
-          // A repeat leaves first_seen alone so that its index is not
-          // rewritten; a sighting older than the stored one (a clock set
-          // back) is put right by fix_first_seen.
-          upsert_number(c,
+          // Most sightings are repeats: they take one update, which leaves
+          // first_seen (and so its index) alone. A new number finds no row to
+          // update and is inserted. A sighting older than the stored first
+          // sighting (a clock set back) is put right by fix_first_seen, which
+          // is only run when the target has numbers first seen after the cycle.
+          update_number(c,
+                        "UPDATE numbers SET classes = classes | ?3, "
+                        "last_seen = max(last_seen, ?4), times_seen = times_seen + 1 "
+                        "WHERE target_id = ?1 AND number = ?2"),
+          insert_number(c,
                         "INSERT INTO numbers(target_id, number, classes, first_seen, last_seen, "
-                        "times_seen) VALUES(?1, ?2, ?3, ?4, ?4, 1) "
-                        "ON CONFLICT(target_id, number) DO UPDATE SET "
-                        "classes = classes | excluded.classes, "
-                        "last_seen = max(last_seen, excluded.last_seen), "
-                        "times_seen = times_seen + 1 "
-                        "RETURNING times_seen, first_seen"),
+                        "times_seen) VALUES(?1, ?2, ?3, ?4, ?4, 1)"),
+          latest_first_seen(c, "SELECT max(first_seen) FROM numbers WHERE target_id = ?1"),
           fix_first_seen(c,
                          "UPDATE numbers SET first_seen = ?3 "
                          "WHERE target_id = ?1 AND number = ?2 AND first_seen > ?3"),
@@ -67,7 +69,9 @@ struct Statements {
 
     Statement find_target;
     Statement insert_target;
-    Statement upsert_number;
+    Statement update_number;
+    Statement insert_number;
+    Statement latest_first_seen;
     Statement fix_first_seen;
     Statement insert_hit;
     Statement insert_cycle;
@@ -170,30 +174,38 @@ std::int64_t SqliteStore::target_id_for_write(std::string_view target) {
     return insert.integer(0);
 }
 
+bool SqliteStore::first_seen_after(std::int64_t target, TimeMs time) {
+    Statement& latest = m_statements->latest_first_seen;
+    const Statement::Run run(latest);
+    latest.bind(1, target);
+    return latest.step() && !latest.is_null(0) && latest.integer(0) > time;
+}
+
 CycleCommit SqliteStore::record_cycle(const CycleRecord& cycle, std::span<const Sighting> sightings,
                                       ClassMask alert_classes) {
     Statements& s = *m_statements;
     CycleCommit commit;
     Transaction transaction(*m_connection);
     const std::int64_t target = target_id_for_write(cycle.target);
+    const bool clock_went_back = first_seen_after(target, cycle.started);
     for (const Sighting& sighting : sightings) {
-        std::int64_t times_seen = 0;
-        std::int64_t first_seen = 0;
         {
-            const Statement::Run run(s.upsert_number);
-            s.upsert_number.bind(1, target).bind(2, sighting.number);
-            s.upsert_number.bind(3, sighting.classes).bind(4, cycle.started);
-            s.upsert_number.step();
-            times_seen = s.upsert_number.integer(0);
-            first_seen = s.upsert_number.integer(1);
+            const Statement::Run run(s.update_number);
+            s.update_number.bind(1, target).bind(2, sighting.number);
+            s.update_number.bind(3, sighting.classes).bind(4, cycle.started).run();
         }
-        if (times_seen > 1) {
-            if (first_seen > cycle.started) {
+        if (m_connection->changes() > 0) {
+            if (clock_went_back) {
                 const Statement::Run run(s.fix_first_seen);
                 s.fix_first_seen.bind(1, target).bind(2, sighting.number).bind(3, cycle.started);
                 s.fix_first_seen.run();
             }
             continue;
+        }
+        {
+            const Statement::Run run(s.insert_number);
+            s.insert_number.bind(1, target).bind(2, sighting.number);
+            s.insert_number.bind(3, sighting.classes).bind(4, cycle.started).run();
         }
         NewNumber found{sighting.number, sighting.classes, false};
         if ((sighting.classes & alert_classes) != 0) {

@@ -52,6 +52,8 @@ private:
     // The target's id, inserting the target inside the caller's transaction.
     std::int64_t target_id_for_write(std::string_view target);
     std::optional<std::int64_t> target_id(std::string_view target);
+    // Whether the target holds a number first seen after `time`.
+    bool first_seen_after(std::int64_t target, TimeMs time);
 
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<Statements> m_statements;

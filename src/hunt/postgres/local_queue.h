@@ -1,0 +1,58 @@
+#pragma once
+
+// Cycles waiting for the shared server: kept on disk, in a small SQLite file
+// of their own, in the order they were recorded, until the server has taken
+// them. Bounded: past its limit a cycle is refused as Full, and nothing
+// already queued is dropped.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hunt/store.h"
+
+namespace qorvex::hunt::sqlite {
+class Connection;
+class Statement;
+}  // namespace qorvex::hunt::sqlite
+
+namespace qorvex::hunt::postgres {
+
+struct QueuedCycle {
+    std::int64_t position = 0;  // the queue's own order
+    std::string key;            // the cycle's key on the server
+    CycleRecord record;
+    std::vector<Sighting> sightings;
+    ClassMask alert_classes = 0;
+};
+
+class LocalQueue {
+public:
+    // Opens (or creates) the queue file; its folder is created if missing.
+    LocalQueue(const std::string& path, std::int64_t max_cycles);
+    ~LocalQueue();
+    LocalQueue(const LocalQueue&) = delete;
+    LocalQueue& operator=(const LocalQueue&) = delete;
+
+    void push(const QueuedCycle& cycle);
+    std::optional<QueuedCycle> oldest();
+    void remove(std::int64_t position);
+    std::int64_t size();
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::int64_t m_max_cycles;
+    std::unique_ptr<sqlite::Connection> m_connection;
+    std::unique_ptr<sqlite::Statement> m_push;
+    std::unique_ptr<sqlite::Statement> m_oldest;
+    std::unique_ptr<sqlite::Statement> m_remove;
+    std::unique_ptr<sqlite::Statement> m_count;
+};
+
+// $XDG_STATE_HOME/qorvex-hunt/queue.db, else ~/.local/state/qorvex-hunt/queue.db.
+std::string default_queue_path();
+
+}  // namespace qorvex::hunt::postgres

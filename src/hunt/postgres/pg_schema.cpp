@@ -1,0 +1,126 @@
+#include "hunt/postgres/pg_schema.h"
+
+#include <pqxx/pqxx>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "hunt/store.h"
+
+namespace qorvex::hunt::postgres {
+
+namespace {
+
+// Any fixed number the hunters agree on: the lock that serialises migrations.
+constexpr long long kMigrationLock = 0x51525648;
+
+struct Migration {
+    int version;
+    std::vector<std::string_view> statements;
+};
+
+// The SQLite history's tables in PostgreSQL's types. cycles carries the key
+// its hunter gave it, so that a cycle sent again after a lost
+// acknowledgement is recognised and skipped; leases say which hunter queries
+// a target until when.
+const std::vector<Migration> kMigrations{
+    {1,
+     {
+         R"(CREATE TABLE targets(
+                id bigserial PRIMARY KEY,
+                label text NOT NULL UNIQUE,
+                distinct_numbers bigint NOT NULL DEFAULT 0))",
+         R"(CREATE TABLE numbers(
+                target_id bigint NOT NULL REFERENCES targets(id),
+                number bigint NOT NULL,
+                classes integer NOT NULL,
+                first_seen bigint NOT NULL,
+                last_seen bigint NOT NULL,
+                times_seen bigint NOT NULL,
+                PRIMARY KEY(target_id, number)))",
+         R"(CREATE INDEX numbers_by_first_seen ON numbers(target_id, first_seen))",
+         R"(CREATE TABLE cycles(
+                id bigserial PRIMARY KEY,
+                cycle_key text NOT NULL UNIQUE,
+                hunter_id text NOT NULL,
+                target_id bigint NOT NULL REFERENCES targets(id),
+                started bigint NOT NULL,
+                outcome text NOT NULL,
+                numbers_in_reply integer NOT NULL,
+                distinct_numbers integer NOT NULL,
+                new_numbers integer NOT NULL,
+                duration_ms integer NOT NULL,
+                error text NOT NULL))",
+         R"(CREATE INDEX cycles_by_target ON cycles(target_id, started))",
+         R"(CREATE TABLE hits(
+                target_id bigint NOT NULL REFERENCES targets(id),
+                number bigint NOT NULL,
+                at bigint NOT NULL,
+                classes integer NOT NULL,
+                PRIMARY KEY(target_id, number)))",
+         R"(CREATE TABLE reply_sizes(
+                target_id bigint NOT NULL REFERENCES targets(id),
+                size integer NOT NULL,
+                cycles bigint NOT NULL,
+                PRIMARY KEY(target_id, size)))",
+         R"(CREATE TABLE leases(
+                target_id bigint PRIMARY KEY REFERENCES targets(id),
+                hunter_id text NOT NULL,
+                expires bigint NOT NULL))",
+     }},
+};
+
+int stored_version(pqxx::transaction_base& work) {
+    const pqxx::result table = work.exec_params(
+        "SELECT 1 FROM information_schema.tables "
+        "WHERE table_schema = current_schema() AND table_name = 'qorvex_schema'");
+    if (table.empty()) {
+        return 0;
+    }
+    const pqxx::result version = work.exec("SELECT version FROM qorvex_schema");
+    return version.empty() ? 0 : version[0][0].as<int>();
+}
+
+}  // namespace
+
+void ensure_schema(pqxx::connection_base& connection, const std::string& where) {
+    pqxx::work work(connection);
+    work.exec_params("SELECT pg_advisory_xact_lock($1)", kMigrationLock);
+    const int version = stored_version(work);
+    if (version > kSchemaVersion) {
+        throw StoreError(StoreError::Kind::NewerSchema,
+                         where + ": the shared history has schema version " +
+                             std::to_string(version) +
+                             ", written by a newer qorvex-hunt; this one knows up to " +
+                             std::to_string(kSchemaVersion) + ". Nothing was changed.");
+    }
+    if (version == kSchemaVersion) {
+        return;
+    }
+    if (version == 0) {
+        const pqxx::result others = work.exec_params(
+            "SELECT count(*) FROM information_schema.tables "
+            "WHERE table_schema = current_schema() AND table_name IN "
+            "('targets', 'numbers', 'cycles', 'hits', 'leases')");
+        if (others[0][0].as<int>() > 0) {
+            throw StoreError(StoreError::Kind::NotAStore,
+                             where +
+                                 ": the database holds tables of the same names that are "
+                                 "not a hunt history. Nothing was changed.");
+        }
+        work.exec("CREATE TABLE qorvex_schema(version integer NOT NULL)");
+        work.exec("INSERT INTO qorvex_schema VALUES (0)");
+    }
+    for (const Migration& step : kMigrations) {
+        if (step.version <= version) {
+            continue;
+        }
+        for (const std::string_view statement : step.statements) {
+            work.exec(std::string(statement));
+        }
+        work.exec_params("UPDATE qorvex_schema SET version = $1", step.version);
+    }
+    work.commit();
+}
+
+}  // namespace qorvex::hunt::postgres
