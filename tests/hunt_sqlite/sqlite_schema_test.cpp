@@ -4,7 +4,7 @@
 
 #include <fstream>
 #include <functional>
-#include <iterator>
+#include <sstream>
 
 #include "hunt/sqlite/sqlite_store.h"
 #include "hunt_sqlite/history_folder.h"
@@ -15,8 +15,12 @@ namespace {
 using test::HistoryFolder;
 
 std::string contents(const std::string& path) {
+    // Read through a string stream: GCC 12 at -O1 (the tsan preset) warns of a
+    // null dereference inside istreambuf_iterator.
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
 }
 
 int newest_version() {
