@@ -17,7 +17,6 @@
 
 #include "runtime/component_properties.h"
 #include "runtime/designed_frame.h"
-#include "runtime/multi_line_text.h"
 #include "runtime/runtime.h"
 #include "runtime/win32/gdi_fonts.h"
 #include "runtime/win32/png_pictures.h"
@@ -86,7 +85,7 @@ private:
         HWND window = nullptr;
         int id = 0;
         int period_ms = 0;
-        std::optional<MultiLineText> lines;  // multi-line edit boxes
+        bool multi_line = false;  // multi-line edit boxes are line views
         std::unique_ptr<PictureSet> pictures;
         bool hover = false;
     };
