@@ -102,11 +102,30 @@ void wheel_message(LineViewState& state, WPARAM wparam) {
     state.scroll_to(static_cast<std::size_t>(std::max<long long>(top, 0)));
 }
 
+// UTF-16 units of a UTF-8 text, counted without converting it: a week's
+// text would take 600 MiB as UTF-16.
+std::size_t wide_length(std::string_view text) {
+    std::size_t units = 0;
+    for (const char byte : text) {
+        const auto value = static_cast<unsigned char>(byte);
+        units += (value & 0xC0U) == 0x80U ? 0U : (value >= 0xF0U ? 2U : 1U);
+    }
+    return units;
+}
+
 LRESULT get_text(const LineViewState& state, WPARAM capacity, LPARAM buffer) {
     if (capacity == 0 || buffer == 0) {
         return 0;
     }
-    const std::wstring wide = win32::to_wide(state.store.text());
+    // No UTF-16 unit takes more than three bytes of UTF-8, so only the part
+    // of the text that can fit the buffer is converted.
+    std::string_view text = state.store.text();
+    std::size_t cut = std::min<std::size_t>(text.size(), capacity * 3);
+    while (cut < text.size() && cut > 0 &&
+           (static_cast<unsigned char>(text[cut]) & 0xC0U) == 0x80U) {
+        --cut;
+    }
+    const std::wstring wide = win32::to_wide(text.substr(0, cut));
     const std::size_t copied = std::min<std::size_t>(wide.size(), capacity - 1);
     auto* target = reinterpret_cast<wchar_t*>(buffer);
     std::copy_n(wide.data(), copied, target);
@@ -242,7 +261,7 @@ LRESULT handle(LineViewState& state, UINT message, WPARAM wparam, LPARAM lparam)
                                           : std::string());
             return TRUE;
         case WM_GETTEXTLENGTH:
-            return static_cast<LRESULT>(win32::to_wide(state.store.text()).size());
+            return static_cast<LRESULT>(wide_length(state.store.text()));
         case WM_GETTEXT:
             return get_text(state, wparam, lparam);
         default:
