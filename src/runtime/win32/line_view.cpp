@@ -18,6 +18,12 @@ namespace {
 // No box is wider than this many bytes of text can fill.
 constexpr std::size_t kShownLineBytes = 2048;
 constexpr int kLeftMargin = 2;
+// The most units a scroll bar is given; longer boxes count lines in blocks.
+constexpr std::size_t kScrollUnits = std::size_t{1} << 16;
+
+std::size_t scroll_scale(std::size_t lines) {
+    return std::max<std::size_t>((lines + kScrollUnits - 1) / kScrollUnits, 1);
+}
 
 LineViewState* state_of(HWND view) {
     return reinterpret_cast<LineViewState*>(GetWindowLongPtrW(view, GWLP_USERDATA));
@@ -77,9 +83,12 @@ void scroll_message(LineViewState& state, WPARAM wparam) {
         case SB_THUMBTRACK:
         case SB_THUMBPOSITION: {
             // The position in the message has 16 bits; the scroll bar keeps all 32.
-            SCROLLINFO info{sizeof(info), SIF_TRACKPOS, 0, 0, 0, 0, 0};
+            SCROLLINFO info{sizeof(info), SIF_ALL, 0, 0, 0, 0, 0};
             GetScrollInfo(state.window, SB_VERT, &info);
-            top = static_cast<std::size_t>(std::max(info.nTrackPos, 0));
+            const int last = info.nMax + 1 - static_cast<int>(info.nPage);
+            top = info.nTrackPos >= last ? state.store.line_count()
+                                         : static_cast<std::size_t>(std::max(info.nTrackPos, 0)) *
+                                               scroll_scale(state.store.line_count());
             break;
         }
         default:
@@ -166,6 +175,8 @@ LRESULT edit_message(LineViewState& state, UINT message, WPARAM wparam, LPARAM l
             const auto y = (line - static_cast<long long>(state.top)) * state.line_height;
             return MAKELRESULT(state.x_of(offset), static_cast<short>(y));
         }
+        case EM_GETFIRSTVISIBLELINE:
+            return static_cast<LRESULT>(state.top);
         case EM_GETLINECOUNT:
             return static_cast<LRESULT>(state.store.line_count());
         case EM_GETMODIFY:
@@ -312,13 +323,17 @@ void LineViewState::scroll_to(std::size_t line) {
     const std::size_t page = page_lines();
     top = std::min(line, count > page ? count - page : 0);
     if ((GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL) != 0) {
-        // Ranges and positions in lines: a week's 24.5 million lines fit an int.
+        // Wine's scroll bar costs time that grows with its range, 22 ms a
+        // change at 12 million lines, so a long box counts several lines a
+        // unit. Positions travel in SCROLLINFO, never in 16-bit messages.
+        const std::size_t scale = scroll_scale(count);
         SCROLLINFO info{};
         info.cbSize = sizeof(info);
         info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
-        info.nMax = static_cast<int>(std::min<std::size_t>(count - 1, INT_MAX));
-        info.nPage = static_cast<UINT>(page);
-        info.nPos = static_cast<int>(std::min<std::size_t>(top, INT_MAX));
+        info.nMax = static_cast<int>((count - 1) / scale);
+        info.nPage = static_cast<UINT>(std::max<std::size_t>(page / scale, 1));
+        const bool at_end = top + page >= count;
+        info.nPos = at_end ? info.nMax : static_cast<int>(top / scale);
         SetScrollInfo(window, SB_VERT, &info, TRUE);
     }
     place_caret();

@@ -13,8 +13,8 @@
 // It answers the messages tools and tests use on an edit control with the
 // same meaning, except that positions are byte offsets into the UTF-8 text:
 // WM_GETTEXT, WM_GETTEXTLENGTH, WM_SETTEXT, EM_GETSEL, EM_SETSEL,
-// EM_LINEINDEX, EM_POSFROMCHAR, EM_GETLINECOUNT, EM_GETMODIFY, EM_SETMODIFY,
-// WM_COPY, WM_CUT, WM_PASTE, WM_CLEAR.
+// EM_LINEINDEX, EM_POSFROMCHAR, EM_GETLINECOUNT, EM_GETFIRSTVISIBLELINE, EM_GETMODIFY,
+// EM_SETMODIFY, WM_COPY, WM_CUT, WM_PASTE, WM_CLEAR.
 
 #include <windows.h>
 
