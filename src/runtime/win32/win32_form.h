@@ -1,7 +1,8 @@
 #pragma once
 
 // One window of the Win32 runtime: a top-level window made from a
-// FormDescription, with one standard control per component (timers are
+// FormDescription, with one standard control per component (multi-line edit
+// boxes are line views of the program's own, see line_view.h; timers are
 // SetTimer timers of the window). Components are found by name; each access
 // is one message to the control. After the window is destroyed the object
 // stays valid and inert.
