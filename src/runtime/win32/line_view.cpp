@@ -1,5 +1,7 @@
 #include "runtime/win32/line_view.h"
 
+#include <uxtheme.h>
+#include <vssym32.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -56,6 +58,38 @@ void paint_window(LineViewState& state) {
     DeleteObject(bitmap);
     DeleteDC(buffer);
     EndPaint(state.window, &paint);
+}
+
+// The sunken edge drawn as the theme draws an edit box's, so the boxes look
+// as the edit controls they replace; without a theme Windows draws the
+// classic edge itself.
+void paint_frame(HWND window, HRGN region) {
+    HTHEME theme = GetWindowTheme(window);
+    if (theme == nullptr || (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) == 0) {
+        DefWindowProcW(window, WM_NCPAINT, reinterpret_cast<WPARAM>(region), 0);
+        return;
+    }
+    const int state = IsWindowEnabled(window) == FALSE ? ETS_DISABLED
+                      : GetFocus() == window           ? ETS_FOCUSED
+                                                       : ETS_NORMAL;
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    // What lies inside the edge (scroll bar included) is left to Windows.
+    HRGN inside = CreateRectRgn(
+        frame.left + GetSystemMetrics(SM_CXEDGE), frame.top + GetSystemMetrics(SM_CYEDGE),
+        frame.right - GetSystemMetrics(SM_CXEDGE), frame.bottom - GetSystemMetrics(SM_CYEDGE));
+    if (region != reinterpret_cast<HRGN>(1)) {
+        CombineRgn(inside, inside, region, RGN_AND);
+    }
+    OffsetRect(&frame, -frame.left, -frame.top);
+    HDC dc = GetWindowDC(window);
+    if (IsThemeBackgroundPartiallyTransparent(theme, EP_EDITTEXT, state)) {
+        DrawThemeParentBackground(window, dc, &frame);
+    }
+    DrawThemeBackground(theme, dc, EP_EDITTEXT, state, &frame, nullptr);
+    ReleaseDC(window, dc);
+    DefWindowProcW(window, WM_NCPAINT, reinterpret_cast<WPARAM>(inside), 0);
+    DeleteObject(inside);
 }
 
 void scroll_message(LineViewState& state, WPARAM wparam) {
@@ -206,6 +240,13 @@ LRESULT handle(LineViewState& state, UINT message, WPARAM wparam, LPARAM lparam)
         case WM_SIZE:
             state.scroll_to(state.top);
             return 0;
+        case WM_NCPAINT:
+            paint_frame(state.window, reinterpret_cast<HRGN>(wparam));
+            return 0;
+        case WM_THEMECHANGED:
+            CloseThemeData(GetWindowTheme(state.window));
+            OpenThemeData(state.window, L"Edit");
+            return 0;
         case WM_ERASEBKGND:
             return TRUE;  // painting fills the whole window
         case WM_PAINT:
@@ -289,9 +330,13 @@ LRESULT CALLBACK line_view_proc(HWND window, UINT message, WPARAM wparam, LPARAM
     }
     LineViewState* state = state_of(window);
     if (message == WM_NCDESTROY) {
+        CloseThemeData(GetWindowTheme(window));
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         delete state;
         return DefWindowProcW(window, message, wparam, lparam);
+    }
+    if (message == WM_CREATE) {
+        OpenThemeData(window, L"Edit");  // kept with the window, for its edge
     }
     if (state == nullptr || message == WM_NCCREATE || message == WM_CREATE) {
         return DefWindowProcW(window, message, wparam, lparam);
