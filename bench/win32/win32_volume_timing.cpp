@@ -141,6 +141,7 @@ void time_volume(qorvex::runtime::Win32Runtime& runtime, Form& window, std::size
                        [&lookup](std::string_view line) { return lookup.visit(line); });
     const double lookup_ms = milliseconds_since(start);
     runtime.process_pending();
+    report_memory("with the box filled");
     // The same walk over a copy of the box's text in memory: what the lookup
     // itself costs, without the component.
     const std::string copy = window.text(qorvex::scan::kAllNumbersBox);

@@ -83,6 +83,7 @@ TEST(NumberLookup, FindsTheFirstLineWithTheWantedValue) {
          {2, true}},
         {"full-width input", {"13000000001"}, "１３００００００００１", {1, true}},
         {"line with leading zero", {"013000000001"}, "13000000001", {1, true}},
+        {"a line of zeros has value 0", {"5", "000"}, "0", {2, true}},
         {"non-numeric input matches the first line of value 0",
          {"13000000001", "", "5"},
          "abc",

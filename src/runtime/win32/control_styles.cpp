@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "runtime/designed_frame.h"
+#include "runtime/win32/line_view.h"
 
 namespace qorvex::runtime {
 
@@ -16,7 +17,8 @@ struct TypeStyle {
     ControlStyle control;
 };
 
-// Edit boxes take their styles from their edit style below; timers have no window.
+// Edit boxes take their styles from their edit style below, and multi-line
+// ones are line views; timers have no window.
 constexpr std::array<TypeStyle, 11> kTypeStyles{{
     {ComponentType::EditBox, {L"EDIT", ES_LEFT | ES_NOHIDESEL, WS_EX_CLIENTEDGE}},
     {ComponentType::Label, {L"STATIC", SS_LEFT | SS_NOPREFIX, 0}},
@@ -62,6 +64,9 @@ ControlStyle control_style(const ComponentDescription& component) {
     result.style |= WS_CHILD | WS_CLIPSIBLINGS;
     if (component.type == ComponentType::EditBox) {
         result.style |= edit_style(component.edit_style);
+        if (component.edit_style != EditStyle::SingleLine) {
+            result.window_class = kLineViewClass;
+        }
     }
     if (component.tab_stop) {
         result.style |= WS_TABSTOP;

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "runtime/multi_line_text.h"
 #include "win32/wide_text.h"
 
 namespace qorvex::runtime {
@@ -27,14 +26,6 @@ std::string window_text(HWND window) {
 
 void set_window_text(HWND window, std::string_view text) {
     SetWindowTextW(window, win32::to_wide(text).c_str());
-}
-
-std::string windows_line_ends(std::string_view display_text) {
-    return program_form(display_text);
-}
-
-std::string edit_display_text(HWND edit) {
-    return display_form(window_text(edit));
 }
 
 void edit_append(HWND edit, std::string_view text) {

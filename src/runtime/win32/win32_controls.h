@@ -15,13 +15,7 @@ namespace qorvex::runtime {
 std::string window_text(HWND window);
 void set_window_text(HWND window, std::string_view text);
 
-// A multi-line edit control breaks lines only at CR LF: every LF of the
-// display form (see multi_line_text.h) becomes CR LF, and back.
-std::string windows_line_ends(std::string_view display_text);
-std::string edit_display_text(HWND edit);
-
-// Appends at the end of an edit control; the caret moves to the end, so a
-// multi-line box scrolls to show the new lines.
+// Appends at the end of an edit control; the caret moves to the end.
 void edit_append(HWND edit, std::string_view text);
 
 void combo_add(HWND combo, std::string_view item);

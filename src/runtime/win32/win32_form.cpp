@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "runtime/win32/control_styles.h"
+#include "runtime/win32/line_view.h"
 #include "runtime/win32/win32_controls.h"
 #include "runtime/win32/win32_runtime.h"
 #include "win32/wide_text.h"
@@ -59,7 +60,7 @@ Win32Form::Win32Form(Win32Runtime& runtime, FormDescription description, EventTa
         state.description = &source;
         state.id = kFirstControlId + static_cast<int>(m_components.size()) - 1;
         if (source.type == ComponentType::EditBox && source.edit_style != EditStyle::SingleLine) {
-            state.lines.emplace();
+            state.multi_line = true;
         }
         m_index.emplace(source.name, m_components.size() - 1);
     }
@@ -74,7 +75,7 @@ Win32Form::~Win32Form() {
 }
 
 bool Win32Form::create() {
-    if (!register_form_class(&Win32Form::window_proc)) {
+    if (!register_form_class(&Win32Form::window_proc) || !register_line_view_class()) {
         return false;
     }
     const ControlStyle frame = window_style(m_description.style);
@@ -151,9 +152,8 @@ bool Win32Form::create_control(Component& state) {
     const Component* parent = source.parent.empty() ? nullptr : find(source.parent);
     HWND parent_window = parent != nullptr ? parent->window : m_window;
     std::wstring initial;
-    if (type_has(source.type, Property::Text)) {
-        initial = win32::to_wide(state.lines ? windows_line_ends(state.lines->set(source.text))
-                                             : source.text);
+    if (type_has(source.type, Property::Text) && !state.multi_line) {
+        initial = win32::to_wide(source.text);
     }
     const Rect& place = source.geometry;
     const int height = source.type == ComponentType::ComboBox
@@ -172,8 +172,12 @@ bool Win32Form::create_control(Component& state) {
                       reinterpret_cast<DWORD_PTR>(this));
     switch (source.type) {
         case ComponentType::EditBox:
-            // Lift the 32K default limit: result boxes grow for as long as a scan runs.
-            SendMessageW(state.window, EM_SETLIMITTEXT, 0, 0);
+            if (state.multi_line) {
+                line_view_set_text(state.window, source.text);
+            } else {
+                // Lift the 32K default limit of the edit control.
+                SendMessageW(state.window, EM_SETLIMITTEXT, 0, 0);
+            }
             break;
         case ComponentType::CheckBox:
         case ComponentType::RadioButton:

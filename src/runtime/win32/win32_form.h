@@ -1,7 +1,8 @@
 #pragma once
 
 // One window of the Win32 runtime: a top-level window made from a
-// FormDescription, with one standard control per component (timers are
+// FormDescription, with one standard control per component (multi-line edit
+// boxes are line views of the program's own, see line_view.h; timers are
 // SetTimer timers of the window). Components are found by name; each access
 // is one message to the control. After the window is destroyed the object
 // stays valid and inert.
@@ -17,7 +18,6 @@
 
 #include "runtime/component_properties.h"
 #include "runtime/designed_frame.h"
-#include "runtime/multi_line_text.h"
 #include "runtime/runtime.h"
 #include "runtime/win32/gdi_fonts.h"
 #include "runtime/win32/png_pictures.h"
@@ -86,7 +86,7 @@ private:
         HWND window = nullptr;
         int id = 0;
         int period_ms = 0;
-        std::optional<MultiLineText> lines;  // multi-line edit boxes
+        bool multi_line = false;  // multi-line edit boxes are line views
         std::unique_ptr<PictureSet> pictures;
         bool hover = false;
         int known_row = -1;  // list views: the current row as last set or reported

@@ -6,6 +6,7 @@
 
 #include "runtime/designed_frame.h"
 #include "runtime/win32/control_styles.h"
+#include "runtime/win32/line_view.h"
 #include "runtime/win32/win32_controls.h"
 #include "runtime/win32/win32_form.h"
 #include "runtime/win32/win32_runtime.h"
@@ -26,14 +27,6 @@ void repaint_behind(HWND control) {
     RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-// Whether the user changed a multi-line box since the program last wrote to
-// it. Until then the box shows the program's own text, which is then read
-// without going through the control: at a day's volume reading the control
-// costs seconds.
-bool edited_by_user(HWND edit) {
-    return SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0;
-}
-
 }  // namespace
 
 std::string Win32Form::text(std::string_view name) const {
@@ -41,11 +34,7 @@ std::string Win32Form::text(std::string_view name) const {
         return {};
     }
     const Component& state = component(name, Property::Text);
-    if (!state.lines) {
-        return window_text(state.window);
-    }
-    return edited_by_user(state.window) ? state.lines->read(edit_display_text(state.window))
-                                        : state.lines->program_text();
+    return state.multi_line ? line_view_text(state.window) : window_text(state.window);
 }
 
 void Win32Form::visit_lines(std::string_view name, const LineVisitor& visit) const {
@@ -53,8 +42,9 @@ void Win32Form::visit_lines(std::string_view name, const LineVisitor& visit) con
         return;
     }
     const Component& state = component(name, Property::Text);
-    if (state.lines && !edited_by_user(state.window)) {
-        visit_text_lines(state.lines->program_text(), visit);
+    if (state.multi_line) {
+        // Walked where the box keeps it, without a copy.
+        visit_text_lines(line_view_text(state.window), visit);
         return;
     }
     Form::visit_lines(name, visit);
@@ -65,10 +55,11 @@ void Win32Form::set_text(std::string_view name, std::string_view text) {
         return;
     }
     Component& state = component(name, Property::Text);
-    set_window_text(state.window, state.lines ? windows_line_ends(state.lines->set(text)) : text);
-    if (state.lines) {
-        SendMessageW(state.window, EM_SETMODIFY, FALSE, 0);
+    if (state.multi_line) {
+        line_view_set_text(state.window, text);
+        return;
     }
+    set_window_text(state.window, text);
     if (state.description->type == ComponentType::TransparentLabel) {
         repaint_behind(state.window);
     }
@@ -79,18 +70,11 @@ void Win32Form::append_text(std::string_view name, std::string_view text) {
         return;
     }
     Component& state = component(name, Property::AppendText);
-    if (!state.lines) {
-        edit_append(state.window, text);
+    if (state.multi_line) {
+        line_view_append(state.window, text);
         return;
     }
-    // What the user typed since the program last wrote is taken over first,
-    // so the appended piece lands after the text the box really shows. The
-    // control's modified flag tells, without reading a long text back.
-    if (edited_by_user(state.window)) {
-        state.lines->set(state.lines->read(edit_display_text(state.window)));
-    }
-    edit_append(state.window, windows_line_ends(state.lines->append(text)));
-    SendMessageW(state.window, EM_SETMODIFY, FALSE, 0);
+    edit_append(state.window, text);
 }
 
 int Win32Form::selection(std::string_view name) const {
