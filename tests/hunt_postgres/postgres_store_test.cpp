@@ -104,7 +104,8 @@ TEST_F(PostgresStoreTest, ANumberTwoHuntersSeeAtOnceIsOneHit) {
             const std::vector<Sighting> sightings{{kNumber + round, kAaa},
                                                   {kNumber + 1000 + offset + round, 0}};
             together.arrive_and_wait();
-            const auto commit = store.record_cycle(cycle_at(round * 10 + offset), sightings, kAaa);
+            const auto commit =
+                store.record_cycle(cycle_at(TimeMs{round} * 10 + offset), sightings, kAaa);
             const std::lock_guard lock(hits_lock);
             for (const NewNumber& fresh : commit.new_numbers) {
                 hits[static_cast<std::size_t>(round)] += fresh.hit ? 1 : 0;
