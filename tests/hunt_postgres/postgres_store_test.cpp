@@ -215,7 +215,7 @@ TEST_F(PostgresStoreTest, ACycleSentAgainIsStoredOnce) {
     std::filesystem::create_directories(m_folder);
     PostgresOptions options;
     options.queue_path = queue_path;
-    const QueuedCycle cycle{0, "replayed-key", cycle_at(1000), {{kNumber, kAaa}}, 0};
+    const QueuedCycle cycle{0, "replayed-key", "a", cycle_at(1000), {{kNumber, kAaa}}, 0};
     // The same cycle queued twice, as after a commit whose acknowledgement
     // was lost: the second send finds its key on the server.
     for (int send = 0; send < 2; ++send) {

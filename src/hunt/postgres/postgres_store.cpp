@@ -238,8 +238,8 @@ void PostgresStore::flush_queue() {
         return;
     }
     while (auto cycle = queue().oldest()) {
-        auto commit =
-            store_cycle(cycle->key, cycle->record, cycle->sightings, cycle->alert_classes);
+        auto commit = store_cycle(cycle->key, cycle->hunter, cycle->record, cycle->sightings,
+                                  cycle->alert_classes);
         if (commit && !commit->new_numbers.empty()) {
             m_late.push_back({cycle->record.target, std::move(*commit)});
         }
@@ -269,6 +269,7 @@ std::int64_t PostgresStore::target_id(const std::string& label) {
 }
 
 std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
+                                                      const std::string& hunter,
                                                       const CycleRecord& cycle,
                                                       std::span<const Sighting> sightings,
                                                       ClassMask alert_classes) {
@@ -283,14 +284,13 @@ std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
     std::map<PhoneNumber, Outcome> outcomes;
     try {
         pqxx::nontransaction work(m_connection->connection);
-        const pqxx::result rows =
-            work.exec_prepared("store_cycle", target, cycle.started,
-                               array_text(sorted, [](const Sighting& s) { return s.number; }),
-                               array_text(sorted, [](const Sighting& s) { return s.classes; }),
-                               static_cast<int>(alert_classes), key, m_hunter,
-                               std::string(outcome_name(cycle.outcome)), cycle.numbers_in_reply,
-                               static_cast<std::int64_t>(sightings.size()), cycle.duration_ms,
-                               cycle.error, cycle.outcome == CycleOutcome::Numbers);
+        const pqxx::result rows = work.exec_prepared(
+            "store_cycle", target, cycle.started,
+            array_text(sorted, [](const Sighting& s) { return s.number; }),
+            array_text(sorted, [](const Sighting& s) { return s.classes; }),
+            static_cast<int>(alert_classes), key, hunter, std::string(outcome_name(cycle.outcome)),
+            cycle.numbers_in_reply, static_cast<std::int64_t>(sightings.size()), cycle.duration_ms,
+            cycle.error, cycle.outcome == CycleOutcome::Numbers);
         for (const auto& row : rows) {
             outcomes[row[0].as<PhoneNumber>()] = {row[1].as<bool>(), row[2].as<bool>()};
         }
@@ -316,7 +316,8 @@ CycleCommit PostgresStore::record_cycle(const CycleRecord& cycle,
     const std::string key = new_cycle_key();
     if (reachable() && (!m_queue || m_queue->size() == 0)) {
         try {
-            return store_cycle(key, cycle, sightings, alert_classes).value_or(CycleCommit{});
+            return store_cycle(key, m_hunter, cycle, sightings, alert_classes)
+                .value_or(CycleCommit{});
         } catch (const std::exception& error) {
             if (!server_away(error)) {
                 fail(error, "storing a cycle");
@@ -327,7 +328,7 @@ CycleCommit PostgresStore::record_cycle(const CycleRecord& cycle,
             lost(error);
         }
     }
-    queue().push({0, key, cycle, {sightings.begin(), sightings.end()}, alert_classes});
+    queue().push({0, key, m_hunter, cycle, {sightings.begin(), sightings.end()}, alert_classes});
     return {};
 }
 
