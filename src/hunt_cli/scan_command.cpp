@@ -174,10 +174,15 @@ private:
                      line_of(flight.target));
         for (const auto& fresh : commit.new_numbers) {
             if (fresh.hit) {
-                m_view.hit(now_wall, label, fresh);
-                if (m_hooks != nullptr) {
-                    m_hooks->start(
-                        {std::to_string(fresh.number), hunt::class_list(fresh.classes), label});
+                alert(now_wall, label, fresh);
+            }
+        }
+        // Cycles a shared store kept aside while its server was away, stored
+        // since: their hits fire late rather than never.
+        for (const auto& late : m_store.take_late_commits()) {
+            for (const auto& fresh : late.commit.new_numbers) {
+                if (fresh.hit) {
+                    alert(now_wall, late.target, fresh);
                 }
             }
         }
@@ -190,6 +195,13 @@ private:
                 m_scheduler.end(flight.target);
                 m_view.ended(line_of(flight.target));
             }
+        }
+    }
+
+    void alert(TimeMs now_wall, const std::string& label, const hunt::NewNumber& fresh) {
+        m_view.hit(now_wall, label, fresh);
+        if (m_hooks != nullptr) {
+            m_hooks->start({std::to_string(fresh.number), hunt::class_list(fresh.classes), label});
         }
     }
 
