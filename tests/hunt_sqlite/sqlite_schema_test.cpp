@@ -4,7 +4,7 @@
 
 #include <fstream>
 #include <functional>
-#include <iterator>
+#include <sstream>
 
 #include "hunt/sqlite/sqlite_store.h"
 #include "hunt_sqlite/history_folder.h"
@@ -16,7 +16,9 @@ using test::HistoryFolder;
 
 std::string contents(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 int newest_version() {
