@@ -104,7 +104,8 @@ TEST_F(PostgresStoreTest, ANumberTwoHuntersSeeAtOnceIsOneHit) {
             const std::vector<Sighting> sightings{{kNumber + round, kAaa},
                                                   {kNumber + 1000 + offset + round, 0}};
             together.arrive_and_wait();
-            const auto commit = store.record_cycle(cycle_at(round * 10 + offset), sightings, kAaa);
+            const auto commit =
+                store.record_cycle(cycle_at(TimeMs{round} * 10 + offset), sightings, kAaa);
             const std::lock_guard lock(hits_lock);
             for (const NewNumber& fresh : commit.new_numbers) {
                 hits[static_cast<std::size_t>(round)] += fresh.hit ? 1 : 0;
@@ -214,7 +215,7 @@ TEST_F(PostgresStoreTest, ACycleSentAgainIsStoredOnce) {
     std::filesystem::create_directories(m_folder);
     PostgresOptions options;
     options.queue_path = queue_path;
-    const QueuedCycle cycle{0, "replayed-key", cycle_at(1000), {{kNumber, kAaa}}, 0};
+    const QueuedCycle cycle{0, "replayed-key", "a", cycle_at(1000), {{kNumber, kAaa}}, 0};
     // The same cycle queued twice, as after a commit whose acknowledgement
     // was lost: the second send finds its key on the server.
     for (int send = 0; send < 2; ++send) {

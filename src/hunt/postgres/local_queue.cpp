@@ -58,19 +58,20 @@ LocalQueue::LocalQueue(const std::string& path, std::int64_t max_cycles)
     m_connection->query_text("PRAGMA journal_mode = WAL");
     m_connection->exec(
         "CREATE TABLE IF NOT EXISTS queued("
-        "  position INTEGER PRIMARY KEY, cycle_key TEXT NOT NULL UNIQUE, target TEXT NOT NULL,"
+        "  position INTEGER PRIMARY KEY, cycle_key TEXT NOT NULL UNIQUE, hunter TEXT NOT NULL,"
+        "  target TEXT NOT NULL,"
         "  started INTEGER NOT NULL, outcome TEXT NOT NULL, numbers_in_reply INTEGER NOT NULL,"
         "  duration_ms INTEGER NOT NULL, error TEXT NOT NULL, alert_classes INTEGER NOT NULL,"
         "  sightings TEXT NOT NULL)");
     m_push = std::make_unique<Statement>(
         *m_connection,
         "INSERT INTO queued(cycle_key, target, started, outcome, numbers_in_reply, duration_ms, "
-        "error, alert_classes, sightings) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) "
+        "error, alert_classes, sightings, hunter) VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10) "
         "ON CONFLICT(cycle_key) DO NOTHING");
     m_oldest = std::make_unique<Statement>(
         *m_connection,
         "SELECT position, cycle_key, target, started, outcome, numbers_in_reply, duration_ms, "
-        "error, alert_classes, sightings FROM queued ORDER BY position LIMIT 1");
+        "error, alert_classes, sightings, hunter FROM queued ORDER BY position LIMIT 1");
     m_remove = std::make_unique<Statement>(*m_connection, "DELETE FROM queued WHERE position = ?1");
     m_count = std::make_unique<Statement>(*m_connection, "SELECT count(*) FROM queued");
 }
@@ -88,7 +89,7 @@ void LocalQueue::push(const QueuedCycle& cycle) {
     m_push->bind(1, cycle.key).bind(2, r.target).bind(3, r.started);
     m_push->bind(4, outcome_name(r.outcome)).bind(5, r.numbers_in_reply);
     m_push->bind(6, r.duration_ms).bind(7, r.error).bind(8, cycle.alert_classes);
-    m_push->bind(9, sightings_text(cycle.sightings));
+    m_push->bind(9, sightings_text(cycle.sightings)).bind(10, cycle.hunter);
     m_push->run();
 }
 
@@ -109,6 +110,7 @@ std::optional<QueuedCycle> LocalQueue::oldest() {
     cycle.record.error = s.text(7);
     cycle.alert_classes = static_cast<ClassMask>(s.integer(8));
     cycle.sightings = sightings_of(s.text(9));
+    cycle.hunter = s.text(10);
     return cycle;
 }
 

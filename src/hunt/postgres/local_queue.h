@@ -23,6 +23,7 @@ namespace qorvex::hunt::postgres {
 struct QueuedCycle {
     std::int64_t position = 0;  // the queue's own order
     std::string key;            // the cycle's key on the server
+    std::string hunter;         // the hunter that recorded it
     CycleRecord record;
     std::vector<Sighting> sightings;
     ClassMask alert_classes = 0;

@@ -29,35 +29,38 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
      "INSERT INTO targets(label) VALUES($1) ON CONFLICT(label) DO UPDATE SET label = "
      "excluded.label RETURNING id"},
     {"find_target", "SELECT id FROM targets WHERE label = $1"},
-    // The sightings come as two arrays in number order, so that two hunters
-    // upserting the same numbers lock their rows in the same order. xmax is
-    // 0 on a row this statement inserted.
-    {"upsert_numbers",
-     "INSERT INTO numbers AS n(target_id, number, classes, first_seen, last_seen, times_seen) "
-     "SELECT $1, s.number, s.classes, $2, $2, 1 "
-     "FROM unnest($3::bigint[], $4::integer[]) AS s(number, classes) ORDER BY s.number "
-     "ON CONFLICT(target_id, number) DO UPDATE SET classes = n.classes | excluded.classes, "
-     "first_seen = least(n.first_seen, excluded.first_seen), "
-     "last_seen = greatest(n.last_seen, excluded.last_seen), times_seen = n.times_seen + 1 "
-     "RETURNING n.number, (n.xmax = 0) AS inserted"},
-    {"insert_hits",
-     "INSERT INTO hits(target_id, number, at, classes) "
-     "SELECT $1, h.number, $2, h.classes "
-     "FROM unnest($3::bigint[], $4::integer[]) AS h(number, classes) "
-     "ON CONFLICT(target_id, number) DO NOTHING RETURNING number"},
-    // The cycle goes in last: if its key is there already, the transaction
-    // is rolled back and nothing of it is counted twice.
-    {"insert_cycle",
-     "WITH cycle AS (INSERT INTO cycles(cycle_key, hunter_id, target_id, started, outcome, "
-     "numbers_in_reply, distinct_numbers, new_numbers, duration_ms, error) "
-     "VALUES($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) ON CONFLICT(cycle_key) DO NOTHING "
-     "RETURNING id), "
-     "counted AS (UPDATE targets SET distinct_numbers = distinct_numbers + $8 "
-     "WHERE id = $3 AND EXISTS (SELECT 1 FROM cycle)), "
-     "sized AS (INSERT INTO reply_sizes AS r(target_id, size, cycles) SELECT $3, $7, 1 "
-     "WHERE $11 AND EXISTS (SELECT 1 FROM cycle) "
-     "ON CONFLICT(target_id, size) DO UPDATE SET cycles = r.cycles + 1) "
-     "SELECT count(*) FROM cycle"},
+    // A whole cycle in one statement, so one round trip and one commit. The
+    // sightings come as two arrays in number order, so that two hunters
+    // upserting the same numbers lock their rows in the same order; xmax is
+    // 0 on a row this statement inserted, and only such a row can become a
+    // hit. A cycle whose key the server holds already fails on the key's
+    // unique index, and nothing of it is stored twice.
+    {"store_cycle",
+     "WITH up AS ("
+     " INSERT INTO numbers AS n(target_id, number, classes, first_seen, last_seen, times_seen)"
+     " SELECT $1, s.number, s.classes, $2, $2, 1"
+     " FROM unnest($3::bigint[], $4::integer[]) AS s(number, classes) ORDER BY s.number"
+     " ON CONFLICT(target_id, number) DO UPDATE SET classes = n.classes | excluded.classes,"
+     " first_seen = least(n.first_seen, excluded.first_seen),"
+     " last_seen = greatest(n.last_seen, excluded.last_seen), times_seen = n.times_seen + 1"
+     " RETURNING n.number, (n.xmax = 0) AS inserted),"
+     "hit AS ("
+     " INSERT INTO hits(target_id, number, at, classes)"
+     " SELECT $1, s.number, $2, s.classes"
+     " FROM unnest($3::bigint[], $4::integer[]) AS s(number, classes)"
+     " JOIN up ON up.number = s.number WHERE up.inserted AND (s.classes & $5) <> 0"
+     " ON CONFLICT(target_id, number) DO NOTHING RETURNING number),"
+     "fresh AS (SELECT count(*) AS count FROM up WHERE inserted),"
+     "cycle AS ("
+     " INSERT INTO cycles(cycle_key, hunter_id, target_id, started, outcome, numbers_in_reply,"
+     " distinct_numbers, new_numbers, duration_ms, error)"
+     " SELECT $6, $7, $1, $2, $8, $9, $10, fresh.count, $11, $12 FROM fresh),"
+     "counted AS (UPDATE targets SET distinct_numbers = distinct_numbers + fresh.count"
+     " FROM fresh WHERE id = $1),"
+     "sized AS (INSERT INTO reply_sizes AS r(target_id, size, cycles) SELECT $1, $10, 1 WHERE $13"
+     " ON CONFLICT(target_id, size) DO UPDATE SET cycles = r.cycles + 1) "
+     "SELECT up.number, up.inserted, hit.number IS NOT NULL FROM up "
+     "LEFT JOIN hit ON hit.number = up.number"},
     // The lease's expiry is on the server's clock, the one clock all
     // hunters share.
     {"lease",
@@ -235,8 +238,8 @@ void PostgresStore::flush_queue() {
         return;
     }
     while (auto cycle = queue().oldest()) {
-        auto commit =
-            store_cycle(cycle->key, cycle->record, cycle->sightings, cycle->alert_classes);
+        auto commit = store_cycle(cycle->key, cycle->hunter, cycle->record, cycle->sightings,
+                                  cycle->alert_classes);
         if (commit && !commit->new_numbers.empty()) {
             m_late.push_back({cycle->record.target, std::move(*commit)});
         }
@@ -266,6 +269,7 @@ std::int64_t PostgresStore::target_id(const std::string& label) {
 }
 
 std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
+                                                      const std::string& hunter,
                                                       const CycleRecord& cycle,
                                                       std::span<const Sighting> sightings,
                                                       ClassMask alert_classes) {
@@ -273,50 +277,36 @@ std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
     std::vector<Sighting> sorted(sightings.begin(), sightings.end());
     std::sort(sorted.begin(), sorted.end(),
               [](const Sighting& a, const Sighting& b) { return a.number < b.number; });
-    pqxx::work work(m_connection->connection);
-    std::map<PhoneNumber, bool> inserted;
-    if (!sorted.empty()) {
-        const pqxx::result rows =
-            work.exec_prepared("upsert_numbers", target, cycle.started,
-                               array_text(sorted, [](const Sighting& s) { return s.number; }),
-                               array_text(sorted, [](const Sighting& s) { return s.classes; }));
+    struct Outcome {
+        bool inserted = false;
+        bool hit = false;
+    };
+    std::map<PhoneNumber, Outcome> outcomes;
+    try {
+        pqxx::nontransaction work(m_connection->connection);
+        const pqxx::result rows = work.exec_prepared(
+            "store_cycle", target, cycle.started,
+            array_text(sorted, [](const Sighting& s) { return s.number; }),
+            array_text(sorted, [](const Sighting& s) { return s.classes; }),
+            static_cast<int>(alert_classes), key, hunter, std::string(outcome_name(cycle.outcome)),
+            cycle.numbers_in_reply, static_cast<std::int64_t>(sightings.size()), cycle.duration_ms,
+            cycle.error, cycle.outcome == CycleOutcome::Numbers);
         for (const auto& row : rows) {
-            inserted[row[0].as<PhoneNumber>()] = row[1].as<bool>();
+            outcomes[row[0].as<PhoneNumber>()] = {row[1].as<bool>(), row[2].as<bool>()};
         }
-    }
-    CycleCommit commit;
-    std::vector<Sighting> candidates;
-    for (const Sighting& sighting : sightings) {
-        if (inserted[sighting.number]) {
-            commit.new_numbers.push_back({sighting.number, sighting.classes, false});
-            if ((sighting.classes & alert_classes) != 0) {
-                candidates.push_back(sighting);
-            }
+    } catch (const pqxx::unique_violation& error) {
+        if (std::string_view(error.what()).find("cycle_key") == std::string_view::npos) {
+            throw;
         }
-    }
-    if (!candidates.empty()) {
-        const pqxx::result hits =
-            work.exec_prepared("insert_hits", target, cycle.started,
-                               array_text(candidates, [](const Sighting& s) { return s.number; }),
-                               array_text(candidates, [](const Sighting& s) { return s.classes; }));
-        for (const auto& row : hits) {
-            const auto number = row[0].as<PhoneNumber>();
-            for (NewNumber& fresh : commit.new_numbers) {
-                fresh.hit = fresh.hit || fresh.number == number;
-            }
-        }
-    }
-    const pqxx::row stored =
-        work.exec_prepared1("insert_cycle", key, m_hunter, target, cycle.started,
-                            std::string(outcome_name(cycle.outcome)), cycle.numbers_in_reply,
-                            static_cast<std::int64_t>(sightings.size()),
-                            static_cast<std::int64_t>(commit.new_numbers.size()), cycle.duration_ms,
-                            cycle.error, cycle.outcome == CycleOutcome::Numbers);
-    if (stored[0].as<int>() == 0) {
-        work.abort();
         return std::nullopt;
     }
-    work.commit();
+    CycleCommit commit;
+    for (const Sighting& sighting : sightings) {
+        const Outcome& outcome = outcomes[sighting.number];
+        if (outcome.inserted) {
+            commit.new_numbers.push_back({sighting.number, sighting.classes, outcome.hit});
+        }
+    }
     return commit;
 }
 
@@ -326,7 +316,8 @@ CycleCommit PostgresStore::record_cycle(const CycleRecord& cycle,
     const std::string key = new_cycle_key();
     if (reachable() && (!m_queue || m_queue->size() == 0)) {
         try {
-            return store_cycle(key, cycle, sightings, alert_classes).value_or(CycleCommit{});
+            return store_cycle(key, m_hunter, cycle, sightings, alert_classes)
+                .value_or(CycleCommit{});
         } catch (const std::exception& error) {
             if (!server_away(error)) {
                 fail(error, "storing a cycle");
@@ -337,7 +328,7 @@ CycleCommit PostgresStore::record_cycle(const CycleRecord& cycle,
             lost(error);
         }
     }
-    queue().push({0, key, cycle, {sightings.begin(), sightings.end()}, alert_classes});
+    queue().push({0, key, m_hunter, cycle, {sightings.begin(), sightings.end()}, alert_classes});
     return {};
 }
 

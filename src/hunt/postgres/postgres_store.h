@@ -32,7 +32,7 @@ struct PostgresOptions {
     std::string queue_path;              // empty: default_queue_path()
     std::int64_t queue_limit = 200'000;  // cycles, about 100 MB of sightings
     std::chrono::milliseconds first_retry{1000};
-    std::chrono::milliseconds longest_retry{30'000};
+    std::chrono::milliseconds longest_retry{15'000};
     std::chrono::seconds connect_timeout{5};
 };
 
@@ -74,7 +74,8 @@ private:
     void flush_queue();
     // Stores one cycle in one transaction; nullopt when the server already
     // holds a cycle of that key.
-    std::optional<CycleCommit> store_cycle(const std::string& key, const CycleRecord& cycle,
+    std::optional<CycleCommit> store_cycle(const std::string& key, const std::string& hunter,
+                                           const CycleRecord& cycle,
                                            std::span<const Sighting> sightings,
                                            ClassMask alert_classes);
     std::int64_t target_id(const std::string& label);
