@@ -29,8 +29,9 @@ struct SchedulerSettings {
 };
 
 // A target another hunter holds is asked for again after this long (or its
-// interval, when that is longer).
-inline constexpr TimeMs kLeaseRetryMs = 30'000;
+// interval, when that is longer), so that a lease left by a hunter that died
+// is taken over within a few seconds of its expiry.
+inline constexpr TimeMs kLeaseRetryMs = 5'000;
 
 enum class TargetState {
     Due,            // queried when its time comes

@@ -30,6 +30,14 @@ void TargetProgress::add_cycle(CycleOutcome outcome, std::size_t distinct, std::
     }
 }
 
+void TargetProgress::refresh(const CaptureHistory& history) {
+    m_distinct = history.distinct_numbers;
+    m_reply_sizes.clear();
+    for (const auto& [size, cycles] : history.reply_sizes) {
+        m_reply_sizes[size] += cycles;
+    }
+}
+
 void TargetProgress::add_late(std::size_t fresh, std::size_t hits) {
     m_new += std::int64_t(fresh);
     m_hits += std::int64_t(hits);

@@ -21,6 +21,10 @@ public:
     // A stored cycle: `distinct` numbers in its reply, `fresh` of them new.
     void add_cycle(CycleOutcome outcome, std::size_t distinct, std::size_t fresh, std::size_t hits);
 
+    // The capture history as the store now holds it, which on a shared
+    // store includes every other hunter's cycles of the target.
+    void refresh(const CaptureHistory& history);
+
     // Numbers a stored-late cycle turned out to add (a shared store that
     // queued it while its server was away).
     void add_late(std::size_t fresh, std::size_t hits);

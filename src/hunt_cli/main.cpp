@@ -60,6 +60,9 @@ void add_scan(CLI::App& app, ScanOptions& scan) {
         ->add_option("--hook-timeout", scan.hook_timeout_s,
                      "seconds before a hit command is stopped")
         ->capture_default_str();
+    command->add_option("--queue", scan.queue,
+                        "with a postgresql:// history: the local file that keeps cycles while "
+                        "the server is away (default: $XDG_STATE_HOME/qorvex-hunt/queue.db)");
     command->add_flag("--json", scan.json, "one JSON object per event on standard output");
     command->add_option("--host", scan.host, "host[:port] of the number-selection service")
         ->capture_default_str();

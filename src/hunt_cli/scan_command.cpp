@@ -36,6 +36,10 @@ constexpr TimeMs kShortestLeaseMs = 60'000;
 constexpr TimeMs kLeaseIntervals = 4;     // a lease outlasts a few intervals
 constexpr milliseconds kHookGrace{2000};  // hooks still running at the end
 constexpr double kMsPerHour = 3'600'000.0;
+// How often a target's capture history is read back from the store: on a
+// shared store other hunters add to it, and the estimate and the stop rule
+// count every hunter's sightings.
+constexpr TimeMs kHistoryRefreshMs = 10'000;
 
 TimeMs steady_ms() {
     return std::chrono::duration_cast<milliseconds>(
@@ -79,6 +83,7 @@ public:
           m_generator(std::random_device{}()) {
         for (const auto& target : m_plan.targets) {
             m_progress.emplace_back(m_store.capture_history(target.label), wall_ms());
+            m_history_read.push_back(steady_ms());
         }
     }
 
@@ -164,6 +169,10 @@ private:
         auto& progress = m_progress[flight.target];
         progress.add_cycle(reading.outcome, reading.sightings.size(), commit.new_numbers.size(),
                            hits);
+        if (steady_ms() - m_history_read[flight.target] >= kHistoryRefreshMs) {
+            progress.refresh(m_store.capture_history(label));
+            m_history_read[flight.target] = steady_ms();
+        }
         const TimeMs rest = m_scheduler.finished(flight.target, reading.outcome,
                                                  flight.started_steady, steady_ms());
 
@@ -270,6 +279,7 @@ private:
     std::uniform_real_distribution<double> m_uniform{0.0, 1.0};
     web::SystemClock m_clock;
     std::vector<hunt::TargetProgress> m_progress;
+    std::vector<TimeMs> m_history_read;  // steady time of each target's last history read
     std::optional<InFlight> m_in_flight;
     std::int64_t m_cycles = 0;
     bool m_answered = false;
@@ -305,7 +315,7 @@ int run_scan(const ScanOptions& options) {
     std::string reason;
     std::optional<Hunt> session;
     try {
-        store = open_store(options.db, StoreUse::Hunt);
+        store = open_store(options.db, StoreUse::Hunt, options.queue);
         session.emplace(std::move(plan), options.host, options.stop_at_coverage, *store, *view,
                         hooks.get(), *engine);
         reason = session->run();

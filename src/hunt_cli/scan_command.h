@@ -11,6 +11,7 @@ namespace qorvex::hunt_cli {
 
 struct ScanOptions {
     std::string db;
+    std::string queue;  // a shared store's local queue file; empty: its default
     std::vector<std::string> targets;
     std::string host;            // host[:port] of the number-selection service
     std::string interval = "5";  // seconds, as the window's interval box reads them

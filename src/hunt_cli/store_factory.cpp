@@ -13,9 +13,12 @@ constexpr std::string_view kServerScheme = "postgresql://";
 constexpr std::string_view kShortServerScheme = "postgres://";
 }  // namespace
 
-std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use) {
+std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use,
+                                            const std::string& queue) {
     if (db.starts_with(kServerScheme) || db.starts_with(kShortServerScheme)) {
-        return hunt::postgres::PostgresStore::open(db);
+        hunt::postgres::PostgresOptions options;
+        options.queue_path = queue;
+        return hunt::postgres::PostgresStore::open(db, options);
     }
     std::error_code error;
     if (use == StoreUse::Read && !std::filesystem::exists(db, error)) {

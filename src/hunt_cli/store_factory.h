@@ -16,6 +16,8 @@ enum class StoreUse {
 };
 
 // Throws hunt::StoreError when the store cannot be opened.
-std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use);
+// `queue` names a shared store's local queue file (empty: its default).
+std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use,
+                                            const std::string& queue = {});
 
 }  // namespace qorvex::hunt_cli

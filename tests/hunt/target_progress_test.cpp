@@ -1,0 +1,25 @@
+#include "hunt/target_progress.h"
+
+#include <gtest/gtest.h>
+
+namespace qorvex::hunt {
+namespace {
+
+TEST(TargetProgress, ARefreshTakesTheStoresHistoryWholeAndLaterCyclesAddToIt) {
+    TargetProgress progress(CaptureHistory{200, {{200, 1}}}, 0);
+    progress.add_cycle(CycleOutcome::Numbers, 200, 150, 0);
+    // Another hunter's cycles of the target, as a shared store returns them.
+    const CaptureHistory shared{900, {{200, 6}}};
+    progress.refresh(shared);
+    EXPECT_EQ(progress.distinct_numbers(), 900);
+    EXPECT_EQ(progress.capture().reply_sizes, shared.reply_sizes);
+    EXPECT_EQ(progress.cycles(), 1);  // this run's own count stays
+
+    progress.add_cycle(CycleOutcome::Numbers, 200, 40, 0);
+    EXPECT_EQ(progress.distinct_numbers(), 940);
+    EXPECT_EQ(progress.capture().reply_sizes,
+              (std::vector<std::pair<int, std::int64_t>>{{200, 7}}));
+}
+
+}  // namespace
+}  // namespace qorvex::hunt
