@@ -170,8 +170,7 @@ private:
         progress.add_cycle(reading.outcome, reading.sightings.size(), commit.new_numbers.size(),
                            hits);
         if (steady_ms() - m_history_read[flight.target] >= kHistoryRefreshMs) {
-            progress.refresh(m_store.capture_history(label));
-            m_history_read[flight.target] = steady_ms();
+            refresh_history(flight.target);
         }
         const TimeMs rest = m_scheduler.finished(flight.target, reading.outcome,
                                                  flight.started_steady, steady_ms());
@@ -191,6 +190,22 @@ private:
                 m_scheduler.end(flight.target);
                 m_view.ended(line_of(flight.target));
             }
+        }
+    }
+
+    // A shared store whose server is away keeps the cycles aside and cannot
+    // answer: the estimate then goes on from what this hunter counted, and
+    // the history is read again once the server is back.
+    void refresh_history(std::size_t target) {
+        m_history_read[target] = steady_ms();
+        if (!m_store.degraded_note().empty()) {
+            return;
+        }
+        try {
+            m_progress[target].refresh(m_store.capture_history(m_plan.targets[target].label));
+        } catch (const hunt::StoreError&) {
+            // Read again at the next refresh; the next stored cycle reports
+            // a store that really failed.
         }
     }
 
