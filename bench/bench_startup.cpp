@@ -20,18 +20,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/services.h"
-#include "qorvex/deployment.h"
-#include "regex/pcre2/pcre2_engine.h"
+#include "app/built_program.h"
 #include "runtime/qt/qt_runtime.h"
-#include "web/clock.h"
-#include "web/curl/curl_fetch_transport.h"
-#include "web/curl/curl_http_transport.h"
 
 extern char** environ;
 
@@ -68,24 +61,11 @@ private:
 };
 
 int child(int argc, char** argv, long long started) {
-    namespace built = qorvex::deployment;
     QApplication application(argc, argv);
     FirstPaint first_paint(started);
     application.installEventFilter(&first_paint);
     qorvex::runtime::qt::QtRuntime runtime;
-    const std::unique_ptr<qorvex::rx::RegexEngine> regex = qorvex::rx::make_pcre2_engine();
-    const std::unique_ptr<qorvex::web::HttpTransport> http =
-        qorvex::web::make_curl_http_transport();
-    const std::unique_ptr<qorvex::web::FetchTransport> fetch =
-        qorvex::web::make_curl_fetch_transport(built::kCaFile);
-    qorvex::web::SystemClock clock;
-    return qorvex::app::run_program(
-        runtime, {.regex = *regex,
-                  .http = *http,
-                  .fetch = *fetch,
-                  .clock = clock,
-                  .deployment = {built::kCarrierHost, built::kDownloadHost, built::kReleaseHost,
-                                 built::kCaFile}});
+    return qorvex::app::run_built_program(runtime);
 }
 
 struct Start {

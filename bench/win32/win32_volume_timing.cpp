@@ -24,10 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/built_program.h"
 #include "app/main_window_form.h"
-#include "app/services.h"
-#include "qorvex/deployment.h"
 #include "regex/vbscript/vbscript_engine.h"
 #include "runtime/headless/headless_runtime.h"
 #include "runtime/win32/win32_form.h"
@@ -35,9 +33,6 @@
 #include "scan/number_lookup.h"
 #include "scan/pipeline.h"
 #include "support/pool_numbers.h"
-#include "web/clock.h"
-#include "web/winhttp/winhttp_transport.h"
-#include "web/wininet/wininet_transport.h"
 #include "win32/com_apartment.h"
 #include "win32/rich_edit_timing.h"
 
@@ -201,22 +196,10 @@ LRESULT CALLBACK first_paint_hook(int code, WPARAM remove, LPARAM message) {
 }
 
 int startup_child(long long started_ticks) {
-    namespace built = qorvex::deployment;
     g_started_ticks = started_ticks;
     SetWindowsHookExW(WH_GETMESSAGE, first_paint_hook, nullptr, GetCurrentThreadId());
     qorvex::runtime::Win32Runtime runtime;
-    const std::unique_ptr<qorvex::rx::RegexEngine> regex = qorvex::rx::make_vbscript_engine();
-    const std::unique_ptr<qorvex::web::HttpTransport> http = qorvex::web::make_winhttp_transport();
-    const std::unique_ptr<qorvex::web::FetchTransport> fetch =
-        qorvex::web::make_wininet_transport();
-    qorvex::web::SystemClock clock;
-    return qorvex::app::run_program(
-        runtime, {.regex = *regex,
-                  .http = *http,
-                  .fetch = *fetch,
-                  .clock = clock,
-                  .deployment = {built::kCarrierHost, built::kDownloadHost, built::kReleaseHost,
-                                 built::kCaFile}});
+    return qorvex::app::run_built_program(runtime);
 }
 
 int startup_case(int runs) {

@@ -5,34 +5,11 @@
 
 #include <windows.h>
 
-#include <memory>
-
-#include "app/main_window.h"
-#include "app/services.h"
-#include "qorvex/deployment.h"
-#include "regex/vbscript/vbscript_engine.h"
+#include "app/built_program.h"
 #include "runtime/win32/win32_runtime.h"
-#include "web/clock.h"
-#include "web/winhttp/winhttp_transport.h"
-#include "web/wininet/wininet_transport.h"
 
 int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR /*command_line*/,
                     int /*show*/) {
-    namespace built = qorvex::deployment;
     qorvex::runtime::Win32Runtime runtime;
-    const std::unique_ptr<qorvex::rx::RegexEngine> regex = qorvex::rx::make_vbscript_engine();
-    const std::unique_ptr<qorvex::web::HttpTransport> http = qorvex::web::make_winhttp_transport();
-    const std::unique_ptr<qorvex::web::FetchTransport> fetch =
-        qorvex::web::make_wininet_transport();
-    qorvex::web::SystemClock clock;
-
-    return qorvex::app::run_program(
-        runtime, {
-                     .regex = *regex,
-                     .http = *http,
-                     .fetch = *fetch,
-                     .clock = clock,
-                     .deployment = {built::kCarrierHost, built::kDownloadHost, built::kReleaseHost,
-                                    built::kCaFile},
-                 });
+    return qorvex::app::run_built_program(runtime);
 }
