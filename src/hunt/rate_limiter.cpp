@@ -16,7 +16,9 @@ TimeMs RateLimiter::next_allowed(TimeMs now) const {
 
 void RateLimiter::record(TimeMs at) {
     m_sent.push_back(at);
-    while (m_sent.size() > m_limit) {
+    // A send time that has left the window limits nothing, so a budget far
+    // above what the hunt can send keeps only the last minute's times.
+    while (m_sent.size() > m_limit || m_sent.front() <= at - kRateWindowMs) {
         m_sent.pop_front();
     }
 }

@@ -55,8 +55,10 @@ void Scheduler::started(std::size_t target, TimeMs now) {
     m_rate.record(now);
     m_last_picked = target;
     auto& schedule = m_targets.at(target);
-    // Until it finishes, the target is not due again.
+    // Until it finishes, the target is not due again; a retry or a target
+    // taken over is neither resting nor held elsewhere while it runs.
     schedule.next_due = std::numeric_limits<TimeMs>::max();
+    schedule.state = TargetState::Due;
 }
 
 TimeMs Scheduler::finished(std::size_t target, CycleOutcome outcome, TimeMs started, TimeMs now) {

@@ -36,8 +36,8 @@ void add_scan(CLI::App& app, ScanOptions& scan) {
         ->required();
     command
         ->add_option("--interval", scan.interval,
-                     "seconds between a target's queries, as the window's interval box "
-                     "reads them (fractions allowed)")
+                     "seconds between a target's queries: a plain number, fractions "
+                     "allowed (2.5); 5m or 1e3 are refused")
         ->capture_default_str();
     command->add_option("--max-rate", scan.max_rate, "queries per minute over all targets")
         ->capture_default_str();

@@ -14,7 +14,7 @@ struct ScanOptions {
     std::string queue;  // a shared store's local queue file; empty: its default
     std::vector<std::string> targets;
     std::string host;            // host[:port] of the number-selection service
-    std::string interval = "5";  // seconds, as the window's interval box reads them
+    std::string interval = "5";  // seconds, a plain number (fractions allowed)
     int max_rate = 60;           // queries per minute over all targets
     double backoff_cap_s = 900;
     std::optional<double> stop_at_coverage;

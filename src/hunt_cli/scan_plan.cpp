@@ -2,11 +2,26 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "hunt/command_words.h"
 #include "scan/scan_interval.h"
 
 namespace qorvex::hunt_cli {
+
+namespace {
+
+// Digits with at most one decimal point. The window's interval box reads
+// "5m" as 5 seconds, as the service's own page does; on a command line that
+// is more likely meant as five minutes, so anything else is refused there.
+bool plain_seconds(std::string_view text) {
+    const auto digits =
+        std::count_if(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const auto points = std::count(text.begin(), text.end(), '.');
+    return digits > 0 && points <= 1 && std::size_t(digits + points) == text.size();
+}
+
+}  // namespace
 
 std::variant<ScanPlan, std::vector<std::string>> make_scan_plan(const ScanOptions& options,
                                                                 rx::RegexEngine& engine) {
@@ -24,7 +39,11 @@ std::variant<ScanPlan, std::vector<std::string>> make_scan_plan(const ScanOption
         }
     }
     plan.schedule.interval_ms = scan::timer_period_ms(options.interval);
-    if (plan.schedule.interval_ms <= 0) {
+    if (!plain_seconds(options.interval)) {
+        refusals.push_back("--interval \"" + options.interval +
+                           "\" is not a plain number of seconds (write 300 for five minutes, "
+                           "2.5 for two and a half seconds)");
+    } else if (plan.schedule.interval_ms <= 0) {
         refusals.push_back("--interval \"" + options.interval +
                            "\" is not a positive number of seconds");
     }

@@ -37,5 +37,14 @@ TEST(RateLimiter, FreeUntilTheBudgetIsSpent) {
     EXPECT_EQ(limiter.next_allowed(70'000), 70'000);
 }
 
+TEST(RateLimiter, RemembersNoMoreThanTheLastMinuteHowEverLargeTheBudget) {
+    RateLimiter limiter(1'000'000'000);
+    for (TimeMs at = 0; at < 10 * kRateWindowMs; at += 100) {
+        ASSERT_EQ(limiter.next_allowed(at), at);
+        limiter.record(at);
+    }
+    EXPECT_LE(limiter.remembered(), std::size_t(kRateWindowMs / 100));
+}
+
 }  // namespace
 }  // namespace qorvex::hunt

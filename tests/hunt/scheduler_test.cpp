@@ -90,5 +90,28 @@ TEST(Scheduler, EndedAndHeldTargetsAreSkipped) {
     EXPECT_TRUE(scheduler.all_ended());
 }
 
+TEST(Scheduler, AQueryInFlightIsNeitherBackingOffNorHeldElsewhere) {
+    // The status reads the state and the wait: a retry or a taken-over target
+    // in flight must not show a rest that ends at the end of time.
+    const struct {
+        const char* label;
+        void (*before)(Scheduler&);
+    } cases[] = {
+        {"a retry after a refusal",
+         [](Scheduler& s) { s.finished(0, CycleOutcome::RateLimited, 0, 10); }},
+        {"a target taken over from another hunter", [](Scheduler& s) { s.held_elsewhere(0, 10); }},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.label);
+        Scheduler scheduler(1, {.interval_ms = 1000}, kLowest, 0);
+        scheduler.started(0, 0);
+        row.before(scheduler);
+        const auto pick = scheduler.pick(60'000);
+        ASSERT_EQ(pick.target, std::optional<std::size_t>(0));
+        scheduler.started(0, 60'000);
+        EXPECT_EQ(scheduler.target(0).state, TargetState::Due);
+    }
+}
+
 }  // namespace
 }  // namespace qorvex::hunt
