@@ -1,7 +1,5 @@
 #include "hunt_cli/store_factory.h"
 
-#include <filesystem>
-
 #include "hunt/postgres/postgres_store.h"
 #include "hunt/sqlite/sqlite_store.h"
 
@@ -20,9 +18,8 @@ std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use,
         options.queue_path = queue;
         return hunt::postgres::PostgresStore::open(db, options);
     }
-    std::error_code error;
-    if (use == StoreUse::Read && !std::filesystem::exists(db, error)) {
-        throw hunt::StoreError(hunt::StoreError::Kind::NotAStore, db + ": no such history file");
+    if (use == StoreUse::Read) {
+        return hunt::sqlite::SqliteStore::open_for_reading(db);
     }
     return hunt::sqlite::SqliteStore::open(db);
 }

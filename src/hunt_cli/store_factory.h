@@ -12,7 +12,7 @@ namespace qorvex::hunt_cli {
 
 enum class StoreUse {
     Hunt,  // scan: a missing file is created
-    Read,  // report, export: the history must exist
+    Read,  // report, export: the history must exist; it is only read
 };
 
 // Throws hunt::StoreError when the store cannot be opened.

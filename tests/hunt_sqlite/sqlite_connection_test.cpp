@@ -1,7 +1,6 @@
 #include "hunt/sqlite/sqlite_connection.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -89,24 +88,16 @@ TEST(SqliteConnection, AFullHistoryRefusesTheCycleWhole) {
     EXPECT_EQ(check.query_text("PRAGMA integrity_check"), "ok");
 }
 
-// Root writes any file whatever its mode, so the open runs in a child that
-// has given up root first.
 std::optional<StoreError::Kind> kind_of_open_unprivileged(const std::string& path) {
-    const pid_t child = fork();
-    if (child == 0) {
-        constexpr uid_t kNobody = 65534;
-        if (geteuid() == 0 && (setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
-            _exit(100);
-        }
+    constexpr int kOpened = 100;
+    const auto status = test::run_unprivileged([&] {
         const auto kind = kind_of_open(path);
-        _exit(kind ? static_cast<int>(*kind) : 101);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) >= 100) {
+        return kind ? static_cast<int>(*kind) : kOpened;
+    });
+    if (!status || *status == kOpened) {
         return std::nullopt;
     }
-    return static_cast<StoreError::Kind>(WEXITSTATUS(status));
+    return static_cast<StoreError::Kind>(*status);
 }
 
 TEST(SqliteConnection, AHistoryThatCannotBeWrittenIsReadOnly) {

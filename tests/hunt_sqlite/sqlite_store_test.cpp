@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
+#include <optional>
 
+#include "hunt/sqlite/sqlite_connection.h"
 #include "hunt_sqlite/history_folder.h"
 
 namespace qorvex::hunt::sqlite {
 namespace {
 
 using test::HistoryFolder;
+namespace fs = std::filesystem;
 
 constexpr ClassMask kAaa = 1U << 0;
 constexpr ClassMask kAbcde = 1U << 3;
@@ -191,6 +195,91 @@ TEST(SqliteStore, ExportsFilteredNumbersInOrder) {
     EXPECT_EQ(calls, 2);
     // The stopped query is reset: the next one starts from the beginning.
     EXPECT_EQ(exported(*store).size(), 4U);
+}
+
+std::unique_ptr<SqliteStore> open_reader(const std::string& path) {
+    return SqliteStore::open_for_reading(path, {std::chrono::milliseconds(100), 0});
+}
+
+// The cycles a reader finds in the history, or 100 + the kind of its error.
+int cycles_read(const std::string& path) {
+    constexpr int kFailed = 100;
+    try {
+        const auto summaries = open_reader(path)->summaries();
+        return summaries.empty() ? 0 : static_cast<int>(summaries[0].cycles);
+    } catch (const StoreError& error) {
+        return kFailed + static_cast<int>(error.kind());
+    }
+}
+
+TEST(SqliteStore, ReadersNeedNoWriteAccessAndReadWhileAHunterWrites) {
+    constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read |
+                                    fs::perms::others_read | fs::perms::owner_exec |
+                                    fs::perms::group_exec | fs::perms::others_exec;
+    constexpr fs::perms kReadOnlyFile =
+        kReadOnly & ~fs::perms::owner_exec & ~fs::perms::group_exec & ~fs::perms::others_exec;
+    const struct {
+        const char* label;
+        fs::perms file;
+        fs::perms folder;
+        bool hunter_writing;  // another connection holds the write lock mid-cycle
+    } cases[] = {
+        {"a read-only file", kReadOnlyFile, fs::perms::all, false},
+        {"a read-only folder", fs::perms::all, kReadOnly, false},
+        {"a hunter in the middle of a cycle", fs::perms::all, fs::perms::all, true},
+        {"a read-only folder while a hunter writes", fs::perms::all, kReadOnly, true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.label);
+        HistoryFolder folder;
+        const std::string path = folder.file("hunt.db");
+        SqliteStore::open(path)->record_cycle(cycle_at(kShenzhen, 1000), {{{kNumber, kAaa}}}, 0);
+        std::optional<Connection> hunter;
+        if (row.hunter_writing) {
+            hunter.emplace(path, Connection::Create::Never);
+            hunter->exec("BEGIN IMMEDIATE");
+            hunter->exec(
+                "INSERT INTO cycles(target_id, started, outcome, numbers_in_reply, "
+                "distinct_numbers, new_numbers, duration_ms, error) "
+                "VALUES(1, 2000, 'numbers', 1, 1, 0, 5, '')");
+        }
+        fs::permissions(path, row.file);
+        fs::permissions(folder.path(), row.folder);
+        EXPECT_EQ(test::run_unprivileged([&] { return cycles_read(path); }), 1)
+            << "the committed cycle, read at once";
+    }
+}
+
+TEST(SqliteStore, HuntersOnOneFileLeaseEachTargetToOneAtATime) {
+    HistoryFolder folder;
+    const std::string path = folder.file("hunt.db");
+    auto first = SqliteStore::open(path);
+    auto second = SqliteStore::open(path);
+    constexpr TimeMs kLease = 1000;
+    const struct {
+        const char* label;
+        HuntStore* store;
+        const char* hunter;
+        const std::string& target;
+        TimeMs now;
+        bool granted;
+    } steps[] = {
+        {"the first hunter takes the target", first.get(), "a", kShenzhen, 0, true},
+        {"the second is refused while the lease runs", second.get(), "b", kShenzhen, 500, false},
+        {"another target is free", second.get(), "b", kHangzhou, 500, true},
+        {"the holder renews its lease", first.get(), "a", kShenzhen, 900, true},
+        {"the renewed lease still holds", second.get(), "b", kShenzhen, 1800, false},
+        {"a lease that ran out is taken over", second.get(), "b", kShenzhen, 1900, true},
+        {"and its old holder is refused", first.get(), "a", kShenzhen, 2000, false},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.label);
+        EXPECT_EQ(step.store->lease_target(step.target, step.hunter, step.now, step.now + kLease),
+                  step.granted);
+    }
+    second->release_targets("b");
+    EXPECT_TRUE(first->lease_target(kHangzhou, "a", 2100, 2100 + kLease)) << "released";
+    EXPECT_TRUE(first->lease_target(kShenzhen, "a", 2100, 2100 + kLease)) << "released";
 }
 
 }  // namespace

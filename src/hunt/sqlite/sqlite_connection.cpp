@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
 #include <limits>
 
 namespace qorvex::hunt::sqlite {
@@ -42,6 +43,25 @@ std::string explain(Kind kind, std::chrono::milliseconds busy_wait) {
         default:
             return {};
     }
+}
+
+// A file: URI for the path with the immutable parameter; every byte that
+// could end the path or start a parameter is escaped.
+std::string immutable_uri(const std::string& path) {
+    constexpr std::string_view kHex = "0123456789ABCDEF";
+    // An absolute path, so that nothing in it is taken for the URI's host.
+    std::string uri = "file://";
+    for (const char c : std::filesystem::absolute(path).string()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '%' || c == '?' || c == '#' || byte < 0x20 || byte >= 0x7f) {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 0xf];
+        } else {
+            uri += c;
+        }
+    }
+    return uri + "?immutable=1";
 }
 
 }  // namespace
@@ -123,12 +143,22 @@ void Statement::reset() {
     sqlite3_clear_bindings(m_statement);
 }
 
-Connection::Connection(const std::string& path, Create create) : m_path(path) {
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-    if (create == Create::IfMissing) {
-        flags |= SQLITE_OPEN_CREATE;
+Connection::Connection(const std::string& path, Create create, Access access) : m_path(path) {
+    int flags = SQLITE_OPEN_NOMUTEX;
+    std::string name = path;
+    if (access == Access::ReadWrite) {
+        flags |= SQLITE_OPEN_READWRITE;
+        if (create == Create::IfMissing) {
+            flags |= SQLITE_OPEN_CREATE;
+        }
+    } else {
+        flags |= SQLITE_OPEN_READONLY;
     }
-    const int code = sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr);
+    if (access == Access::Immutable) {
+        flags |= SQLITE_OPEN_URI;
+        name = immutable_uri(path);
+    }
+    const int code = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr);
     if (code != SQLITE_OK) {
         const std::string message = m_db != nullptr ? sqlite3_errmsg(m_db) : "out of memory";
         sqlite3_close(m_db);

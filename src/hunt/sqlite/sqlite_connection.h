@@ -63,10 +63,17 @@ private:
 class Connection {
 public:
     enum class Create { IfMissing, Never };
+    enum class Access {
+        ReadWrite,
+        ReadOnly,
+        // Read-only, and the file is taken not to change while it is open,
+        // so SQLite needs no lock and no files beside it.
+        Immutable,
+    };
 
-    // Opens the file for reading and writing. Reads nothing yet: SQLite looks
-    // at the file's header on the first statement.
-    Connection(const std::string& path, Create create);
+    // Opens the file. Reads nothing yet: SQLite looks at the file's header on
+    // the first statement.
+    Connection(const std::string& path, Create create, Access access = Access::ReadWrite);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

@@ -50,6 +50,14 @@ const std::vector<Migration> kMigrations{
                 cycles INTEGER NOT NULL,
                 PRIMARY KEY(target_id, size)) WITHOUT ROWID)",
      }},
+    // Hunters sharing one file take turns per target, as on a shared server.
+    {2,
+     {
+         R"(CREATE TABLE leases(
+                target_id INTEGER PRIMARY KEY REFERENCES targets(id),
+                hunter_id TEXT NOT NULL,
+                expires INTEGER NOT NULL))",
+     }},
 };
 
 }  // namespace

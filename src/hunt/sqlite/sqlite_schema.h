@@ -26,6 +26,10 @@ struct Migration {
 // Every step from an empty file to the current schema, oldest first.
 std::span<const Migration> schema_migrations();
 
+// The oldest version a reader (report, export) can read without migrating:
+// later steps add only what hunters need among themselves.
+inline constexpr int kOldestReadableVersion = 1;
+
 // Looks at the file without writing to it and refuses what is not a hunt
 // history at a version this program knows: a file that is not a database or
 // holds another program's data (NotAStore), a newer schema (NewerSchema).

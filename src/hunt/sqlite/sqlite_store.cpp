@@ -85,6 +85,23 @@ struct Statements {
     Statement export_numbers;
 };
 
+// What hunters sharing the file need among themselves; a reader's history
+// may be of a version without them.
+struct LeaseStatements {
+    explicit LeaseStatements(Connection& c)
+        // A lease is granted when the target has none, when this hunter
+        // holds it already, or when the holder's lease has run out.
+        : lease(c,
+                "INSERT INTO leases AS l(target_id, hunter_id, expires) VALUES(?1, ?2, ?3) "
+                "ON CONFLICT(target_id) DO UPDATE SET hunter_id = excluded.hunter_id, "
+                "expires = excluded.expires WHERE l.hunter_id = excluded.hunter_id "
+                "OR l.expires <= ?4"),
+          release(c, "DELETE FROM leases WHERE hunter_id = ?1") {}
+
+    Statement lease;
+    Statement release;
+};
+
 namespace {
 
 using Kind = StoreError::Kind;
@@ -139,12 +156,43 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
         connection->exec("PRAGMA max_page_count = " + std::to_string(options.max_bytes / page));
     }
     migrate(*connection, schema_migrations());
-    return std::unique_ptr<SqliteStore>(new SqliteStore(std::move(connection)));
+    return std::unique_ptr<SqliteStore>(new SqliteStore(std::move(connection), true));
 }
 
-SqliteStore::SqliteStore(std::unique_ptr<Connection> connection)
+std::unique_ptr<SqliteStore> SqliteStore::open_for_reading(const std::string& path,
+                                                           const SqliteOptions& options) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (!fs::exists(status)) {
+        throw StoreError(Kind::NotAStore, path + ": no such history file");
+    }
+    if (!fs::is_regular_file(status)) {
+        throw StoreError(Kind::NotAStore, path + ": not a file, so not a hunt history");
+    }
+    // A reader of a WAL file shares the index file beside it, which SQLite
+    // creates when it is missing. Where that cannot be, no hunter has the
+    // file open (a hunter keeps the write-ahead log beside it, and removes
+    // it when it ends), so the file is read as one that does not change.
+    const fs::path folder = fs::absolute(fs::path(path), error).parent_path();
+    const bool log_beside = fs::exists(path + "-wal", error);
+    const auto access = log_beside || writable(folder) ? Connection::Access::ReadOnly
+                                                       : Connection::Access::Immutable;
+    auto connection = std::make_unique<Connection>(path, Connection::Create::Never, access);
+    connection->set_busy_wait(options.busy_wait);
+    // One read transaction for the whole reading: every figure comes from
+    // the same moment of the history.
+    connection->exec("BEGIN");
+    const int version = check_history(*connection, schema_migrations());
+    if (version < kOldestReadableVersion) {
+        throw StoreError(Kind::NotAStore, path + ": the history holds nothing yet");
+    }
+    return std::unique_ptr<SqliteStore>(new SqliteStore(std::move(connection), false));
+}
+
+SqliteStore::SqliteStore(std::unique_ptr<Connection> connection, bool hunting)
     : m_connection(std::move(connection)),
-      m_statements(std::make_unique<Statements>(*m_connection)) {}
+      m_statements(std::make_unique<Statements>(*m_connection)),
+      m_leases(hunting ? std::make_unique<LeaseStatements>(*m_connection) : nullptr) {}
 
 SqliteStore::~SqliteStore() = default;
 
@@ -335,12 +383,24 @@ void SqliteStore::for_each_number(const NumberFilter& filter,
     }
 }
 
-// One file, one hunter: there is nobody to share a target with.
-bool SqliteStore::lease_target(std::string_view /*target*/, std::string_view /*hunter_id*/,
-                               TimeMs /*now*/, TimeMs /*until*/) {
-    return true;
+bool SqliteStore::lease_target(std::string_view target, std::string_view hunter_id, TimeMs now,
+                               TimeMs until) {
+    Statement& lease = m_leases->lease;
+    Transaction transaction(*m_connection);
+    const std::int64_t id = target_id_for_write(target);
+    {
+        const Statement::Run run(lease);
+        lease.bind(1, id).bind(2, hunter_id).bind(3, until).bind(4, now).run();
+    }
+    const bool granted = m_connection->changes() == 1;
+    transaction.commit();
+    m_target_ids.emplace(std::string(target), id);
+    return granted;
 }
 
-void SqliteStore::release_targets(std::string_view /*hunter_id*/) {}
+void SqliteStore::release_targets(std::string_view hunter_id) {
+    const Statement::Run run(m_leases->release);
+    m_leases->release.bind(1, hunter_id).run();
+}
 
 }  // namespace qorvex::hunt::sqlite

@@ -1,8 +1,9 @@
 #pragma once
 
 // The embedded history: one SQLite file in WAL mode, one transaction per
-// cycle. A single hunter owns the file while it writes; report and export
-// may read it at the same time.
+// cycle. Hunters sharing the file lease each target to one of them at a
+// time, through the file; report and export read it at the same time,
+// without writing to it or waiting for a hunter's lock.
 
 #include <chrono>
 #include <cstdint>
@@ -16,6 +17,7 @@ namespace qorvex::hunt::sqlite {
 
 class Connection;
 struct Statements;
+struct LeaseStatements;
 
 struct SqliteOptions {
     // How long a write waits for another program's lock before Busy.
@@ -33,6 +35,12 @@ public:
     // locked file: StoreError of that kind, and the file is left as it was.
     static std::unique_ptr<SqliteStore> open(const std::string& path,
                                              const SqliteOptions& options = {});
+    // Opens an existing history to read it only: it needs no write access to
+    // the file or its folder, writes nothing, and reads one snapshot of the
+    // file however long it stays open, while hunters go on writing. A
+    // history that holds nothing yet, or of an unknown schema, is refused.
+    static std::unique_ptr<SqliteStore> open_for_reading(const std::string& path,
+                                                         const SqliteOptions& options = {});
     ~SqliteStore() override;
 
     CycleCommit record_cycle(const CycleRecord& cycle, std::span<const Sighting> sightings,
@@ -48,7 +56,7 @@ public:
     void release_targets(std::string_view hunter_id) override;
 
 private:
-    explicit SqliteStore(std::unique_ptr<Connection> connection);
+    SqliteStore(std::unique_ptr<Connection> connection, bool hunting);
     // The target's id, inserting the target inside the caller's transaction.
     std::int64_t target_id_for_write(std::string_view target);
     std::optional<std::int64_t> target_id(std::string_view target);
@@ -57,6 +65,7 @@ private:
 
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<Statements> m_statements;
+    std::unique_ptr<LeaseStatements> m_leases;  // a hunter's only
     // Ids of targets known to be committed; filled after commits only.
     std::map<std::string, std::int64_t, std::less<>> m_target_ids;
 };
