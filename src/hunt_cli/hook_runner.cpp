@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -49,11 +50,12 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 }  // namespace
 
 HookRunner::HookRunner(std::vector<std::string> words, std::chrono::milliseconds limit,
-                       Report report, int max_running)
+                       Report report, int max_running, int max_waiting)
     : m_words(std::move(words)),
       m_limit(limit),
       m_report(std::move(report)),
-      m_max_running(max_running) {}
+      m_max_running(max_running),
+      m_max_waiting(std::size_t(std::max(max_waiting, 0))) {}
 
 HookRunner::~HookRunner() {
     reap(true);
@@ -61,11 +63,18 @@ HookRunner::~HookRunner() {
 
 void HookRunner::start(const HookHit& hit) {
     poll();
-    if (running() >= m_max_running) {
-        m_report("hook for " + hit.number + " skipped: " + std::to_string(running()) +
-                 " hooks are still running");
-        return;
+    if (running() < m_max_running) {
+        spawn(hit);
+    } else if (m_waiting.size() < m_max_waiting) {
+        m_waiting.push_back(hit);
+    } else {
+        m_report("hook for " + hit.number + " not run: " + std::to_string(running()) +
+                 " hooks are running and " + std::to_string(waiting()) +
+                 " more wait their turn, the most that may");
     }
+}
+
+void HookRunner::spawn(const HookHit& hit) {
     auto words = m_words;
     auto environment = hook_environment(hit);
     auto argv = pointers(words);
@@ -99,6 +108,10 @@ void HookRunner::start(const HookHit& hit) {
 
 void HookRunner::poll() {
     reap(false);
+    while (running() < m_max_running && !m_waiting.empty()) {
+        spawn(m_waiting.front());
+        m_waiting.pop_front();
+    }
 }
 
 void HookRunner::reap(bool kill_all) {
@@ -129,7 +142,15 @@ void HookRunner::reap(bool kill_all) {
     }
 }
 
-void HookRunner::finish(std::chrono::milliseconds grace) {
+void HookRunner::finish(std::chrono::milliseconds grace, const std::function<bool()>& stopped) {
+    while ((!m_running.empty() || !m_waiting.empty()) && !stopped()) {
+        poll();
+        std::this_thread::sleep_for(kFinishStep);
+    }
+    if (!m_waiting.empty()) {
+        m_report(std::to_string(waiting()) + " waiting hooks not run: the hunt was stopped");
+        m_waiting.clear();
+    }
     const auto until = std::chrono::steady_clock::now() + grace;
     while (!m_running.empty() && std::chrono::steady_clock::now() < until) {
         reap(false);

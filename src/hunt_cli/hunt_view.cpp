@@ -27,6 +27,14 @@ std::unique_ptr<HuntView> make_view(const ViewChoice& choice, std::FILE* out) {
     return make_plain_view(out);
 }
 
+void HuntView::message(const std::string& text) {
+    report_error(text);
+}
+
+void report_error(const std::string& text) {
+    std::fprintf(stderr, "qorvex-hunt: %s\n", text.c_str());
+}
+
 void write_out(std::FILE* out, std::string_view text) {
     if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
         request_stop();

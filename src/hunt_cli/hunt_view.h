@@ -56,6 +56,10 @@ public:
     // Redraws the live block; nothing in the other forms.
     virtual void status(const std::vector<TargetLine>& /*lines*/, const std::string& /*note*/) {}
     virtual void summary(const std::vector<TargetLine>& lines, std::string_view reason) = 0;
+    // A diagnostic while the hunt runs (a hook that failed, a locked
+    // history): one line on standard error. The live block clears itself
+    // around it, so that its next redraw does not erase the line.
+    virtual void message(const std::string& text);
 };
 
 struct ViewChoice {
@@ -74,5 +78,8 @@ std::unique_ptr<HuntView> make_view(const ViewChoice& choice, std::FILE* out);
 
 // Writes all of `text`; a write that fails (a closed pipe) stops the hunt.
 void write_out(std::FILE* out, std::string_view text);
+
+// "qorvex-hunt: `text`" on standard error.
+void report_error(const std::string& text);
 
 }  // namespace qorvex::hunt_cli

@@ -40,6 +40,9 @@ constexpr double kMsPerHour = 3'600'000.0;
 // shared store other hunters add to it, and the estimate and the stop rule
 // count every hunter's sightings.
 constexpr TimeMs kHistoryRefreshMs = 10'000;
+// A history locked by another program past the store's own wait: how long
+// the hunt rests before it tries the same write again.
+constexpr TimeMs kLockedRetryMs = 1'000;
 
 TimeMs steady_ms() {
     return std::chrono::duration_cast<milliseconds>(
@@ -63,6 +66,14 @@ struct InFlight {
     std::size_t target = 0;
     TimeMs started_steady = 0;
     TimeMs started_wall = 0;
+};
+
+// A cycle read from its reply that the locked history could not take yet.
+struct UnstoredCycle {
+    InFlight flight;
+    hunt::ReplyReading reading;
+    int status = 0;  // the reply's HTTP status, 0: none came back
+    int duration_ms = 0;
 };
 
 class Hunt {
@@ -92,13 +103,16 @@ public:
         TimeMs last_draw = 0;
         for (;;) {
             if (stop_requested()) {
+                store_last_unstored();
                 return "stopped";
             }
             if (m_hooks != nullptr) {
                 m_hooks->poll();
             }
             take_late_commits();
-            if (m_in_flight) {
+            if (m_unstored) {
+                retry_unstored();
+            } else if (m_in_flight) {
                 if (auto result = m_worker.result(kTick)) {
                     finish(*result);
                     last_draw = 0;
@@ -123,13 +137,23 @@ public:
         return all;
     }
 
-    void release() { m_store.release_targets(m_hunter); }
+    void release() {
+        try {
+            m_store.release_targets(m_hunter);
+        } catch (const hunt::StoreError& error) {
+            m_view.message(std::string("the targets' leases are left to run out: ") + error.what());
+        }
+    }
 
     bool never_answered() const { return m_cycles > 0 && !m_answered; }
 
 private:
     void next_query() {
         const TimeMs now = steady_ms();
+        if (now < m_retry_at) {
+            std::this_thread::sleep_for(kTick);
+            return;
+        }
         const auto pick = m_scheduler.pick(now);
         if (!pick.target) {
             std::this_thread::sleep_for(
@@ -141,7 +165,18 @@ private:
         const TimeMs wall = wall_ms();
         const TimeMs lease =
             std::max(kShortestLeaseMs, kLeaseIntervals * m_plan.schedule.interval_ms);
-        if (!m_store.lease_target(target.label, m_hunter, wall, wall + lease)) {
+        bool leased = false;
+        try {
+            leased = m_store.lease_target(target.label, m_hunter, wall, wall + lease);
+        } catch (const hunt::StoreError& error) {
+            if (error.kind() != hunt::StoreError::Kind::Busy) {
+                throw;
+            }
+            locked(error);
+            return;
+        }
+        m_lock_reported = false;
+        if (!leased) {
             m_scheduler.held_elsewhere(i, now);
             return;
         }
@@ -151,20 +186,75 @@ private:
     }
 
     void finish(const ExchangeResult& result) {
-        const InFlight flight = *m_in_flight;
+        m_unstored = UnstoredCycle{
+            *m_in_flight,
+            hunt::read_reply(m_engine, result.status, result.body, m_plan.alerts.custom_text),
+            result.status, result.duration_ms};
         m_in_flight.reset();
-        const auto& label = m_plan.targets[flight.target].label;
-        auto reading =
-            hunt::read_reply(m_engine, result.status, result.body, m_plan.alerts.custom_text);
+        store_unstored();
+    }
+
+    // Another program holding the history's lock past the store's wait costs
+    // no cycle: the hunt rests, then tries the same write again.
+    void locked(const hunt::StoreError& error) {
+        if (!m_lock_reported) {
+            m_view.message(std::string(error.what()) + "; the hunt waits and tries again");
+            m_lock_reported = true;
+        }
+        m_retry_at = steady_ms() + kLockedRetryMs;
+    }
+
+    void retry_unstored() {
+        if (steady_ms() < m_retry_at) {
+            std::this_thread::sleep_for(kTick);
+            return;
+        }
+        store_unstored();
+    }
+
+    // A stop keeps the cycle read last if the history takes it in one more wait.
+    void store_last_unstored() {
+        if (!m_unstored) {
+            return;
+        }
+        store_unstored();
+        if (m_unstored) {
+            m_view.message("the last cycle of " + m_plan.targets[m_unstored->flight.target].label +
+                           " was not stored: the history stayed locked");
+        }
+    }
+
+    void store_unstored() {
+        const UnstoredCycle& cycle = *m_unstored;
+        const auto& label = m_plan.targets[cycle.flight.target].label;
         const hunt::CycleRecord record{label,
-                                       flight.started_wall,
-                                       reading.outcome,
-                                       reading.numbers_in_reply,
-                                       result.duration_ms,
-                                       reading.error};
-        const auto commit = m_store.record_cycle(record, reading.sightings, m_plan.alerts.classes);
+                                       cycle.flight.started_wall,
+                                       cycle.reading.outcome,
+                                       cycle.reading.numbers_in_reply,
+                                       cycle.duration_ms,
+                                       cycle.reading.error};
+        hunt::CycleCommit commit;
+        try {
+            commit = m_store.record_cycle(record, cycle.reading.sightings, m_plan.alerts.classes);
+        } catch (const hunt::StoreError& error) {
+            if (error.kind() != hunt::StoreError::Kind::Busy) {
+                throw;
+            }
+            locked(error);
+            return;
+        }
+        m_lock_reported = false;
+        const UnstoredCycle stored = std::move(*m_unstored);
+        m_unstored.reset();
+        stored_cycle(stored, commit);
+    }
+
+    void stored_cycle(const UnstoredCycle& cycle, const hunt::CycleCommit& commit) {
+        const InFlight& flight = cycle.flight;
+        const hunt::ReplyReading& reading = cycle.reading;
+        const auto& label = m_plan.targets[flight.target].label;
         ++m_cycles;
-        m_answered = m_answered || result.status != 0;
+        m_answered = m_answered || cycle.status != 0;
         const std::size_t hits = hits_in(commit.new_numbers);
         auto& progress = m_progress[flight.target];
         progress.add_cycle(reading.outcome, reading.sightings.size(), commit.new_numbers.size(),
@@ -178,7 +268,7 @@ private:
         const TimeMs now_wall = wall_ms();
         m_view.cycle(
             {now_wall, reading.outcome, reading.numbers_in_reply, reading.sightings.size(),
-             commit.new_numbers, reading.error, result.duration_ms, m_store.degraded_note()},
+             commit.new_numbers, reading.error, cycle.duration_ms, m_store.degraded_note()},
             line_of(flight.target));
         alert(now_wall, label, commit.new_numbers);
         if (rest > 0) {
@@ -271,7 +361,9 @@ private:
                 line.note = "held by another hunter, next try in " + seconds_text(wait);
                 break;
             case hunt::TargetState::Due:
-                if (!m_in_flight || m_in_flight->target != i) {
+                if (m_unstored && m_unstored->flight.target == i) {
+                    line.note = "reply kept until the locked history takes it";
+                } else if (!m_in_flight || m_in_flight->target != i) {
                     line.next_in_ms = std::max<TimeMs>(wait, 0);
                 }
                 break;
@@ -296,13 +388,12 @@ private:
     std::vector<hunt::TargetProgress> m_progress;
     std::vector<TimeMs> m_history_read;  // steady time of each target's last history read
     std::optional<InFlight> m_in_flight;
+    std::optional<UnstoredCycle> m_unstored;
+    TimeMs m_retry_at = 0;  // steady time of the next write to a locked history
+    bool m_lock_reported = false;
     std::int64_t m_cycles = 0;
     bool m_answered = false;
 };
-
-void report_error(const std::string& text) {
-    std::fprintf(stderr, "qorvex-hunt: %s\n", text.c_str());
-}
 
 }  // namespace
 
@@ -316,16 +407,16 @@ int run_scan(const ScanOptions& options) {
         return kExitUsage;
     }
     auto plan = std::get<ScanPlan>(std::move(made));
+    std::unique_ptr<HuntView> view = make_view(choose_view(options.json), stdout);
     std::unique_ptr<HookRunner> hooks;
     if (plan.hook_words) {
         hooks = std::make_unique<HookRunner>(
             *plan.hook_words, milliseconds(std::llround(options.hook_timeout_s * 1000)),
-            [](const std::string& text) { report_error(text); });
+            [&view](const std::string& text) { view->message(text); });
     }
 
     install_stop_signals();
     std::unique_ptr<hunt::HuntStore> store;
-    std::unique_ptr<HuntView> view = make_view(choose_view(options.json), stdout);
     int code = kExitOk;
     std::string reason;
     std::optional<Hunt> session;
@@ -336,7 +427,7 @@ int run_scan(const ScanOptions& options) {
         reason = session->run();
         session->release();
     } catch (const hunt::StoreError& error) {
-        report_error("the history store failed: " + std::string(error.what()));
+        view->message("the history store failed: " + std::string(error.what()));
         reason = "the history store failed";
         code = kExitFailure;
     }
@@ -348,7 +439,7 @@ int run_scan(const ScanOptions& options) {
         }
     }
     if (hooks) {
-        hooks->finish(kHookGrace);
+        hooks->finish(kHookGrace, stop_requested);
     }
     session.reset();
     store.reset();

@@ -65,6 +65,16 @@ public:
         redraw({});
     }
 
+    // Standard error may be the same terminal: the block goes before the
+    // line is written and comes back below it.
+    void message(const std::string& text) override {
+        const std::string block = std::move(m_block);
+        redraw({});
+        HuntView::message(text);
+        m_block = block;
+        redraw({});
+    }
+
     void summary(const std::vector<TargetLine>& lines, std::string_view reason) override {
         std::string text = "hunt ended (" + std::string(reason) + ")\n";
         for (const auto& line : lines) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -85,17 +86,45 @@ TEST(HookRunner, TroubleIsReportedAndNeverWaitedFor) {
     }
 }
 
-TEST(HookRunner, AtMostTheBoundRunAtOnce) {
+std::vector<std::string> lines_of(const std::filesystem::path& path) {
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+TEST(HookRunner, HitsBeyondTheRunningBoundWaitTheirTurnUpToTheQueuesBound) {
+    const auto out = scratch("queued");
+    std::filesystem::remove(out);
     Reports reports;
-    HookRunner runner({"sleep", "30"}, 10s, reports.sink(), 2);
-    for (int i = 0; i < 3; ++i) {
+    // Two run at once and four wait: of seven hits, the seventh is reported.
+    HookRunner runner({"sh", "-c", "sleep 0.2; echo \"$QORVEX_NUMBER\" >> " + out.string()}, 5s,
+                      reports.sink(), 2, 4);
+    for (int i = 0; i < 7; ++i) {
         runner.start({std::to_string(i), "AAA", "t"});
     }
     EXPECT_EQ(runner.running(), 2);
-    EXPECT_TRUE(reports.any_holds("hook for 2 skipped"));
-    runner.finish(0ms);
-    EXPECT_EQ(runner.running(), 0);
-    EXPECT_TRUE(reports.any_holds("still running at the end"));
+    runner.finish(5s, [] { return false; });
+    EXPECT_EQ(lines_of(out), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
+    ASSERT_EQ(reports.lines.size(), 1U);
+    EXPECT_TRUE(reports.any_holds("hook for 6 not run")) << reports.lines[0];
+    std::filesystem::remove(out);
+}
+
+TEST(HookRunner, AStoppedHuntEndsItsHooksAndRunsNoMore) {
+    Reports reports;
+    HookRunner runner({"sleep", "30"}, 10s, reports.sink(), 1);
+    for (int i = 0; i < 3; ++i) {
+        runner.start({std::to_string(i), "AAA", "t"});
+    }
+    EXPECT_EQ(runner.waiting(), 2);
+    runner.finish(0ms, [] { return true; });
+    EXPECT_EQ(runner.running() + runner.waiting(), 0);
+    EXPECT_TRUE(reports.any_holds("2 waiting hooks not run: the hunt was stopped"));
+    EXPECT_TRUE(reports.any_holds("hook for 0 was still running at the end"));
 }
 
 }  // namespace

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "hunt_cli/hunt_view.h"
+
+namespace qorvex::hunt_cli {
+namespace {
+
+// The rows a terminal shows after `text`, for the few control sequences the
+// live block uses: move up to a row's start, erase below, colours and wrap.
+std::vector<std::string> screen(const std::string& text) {
+    std::vector<std::string> rows(1);
+    std::size_t row = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\x1b' && i + 1 < text.size() && text[i + 1] == '[') {
+            std::size_t end = i + 2;
+            while (end < text.size() && !(text[end] >= '@' && text[end] <= '~')) {
+                ++end;
+            }
+            const std::string argument = text.substr(i + 2, end - i - 2);
+            if (text[end] == 'F') {
+                row -= std::min<std::size_t>(row, std::stoul(argument));
+            } else if (text[end] == 'J') {
+                rows.resize(row + 1);
+                rows[row].clear();
+            }
+            i = end;
+        } else if (text[i] == '\n') {
+            ++row;
+            rows.resize(std::max(rows.size(), row + 1));
+        } else if (text[i] != '\a') {
+            rows[row] += text[i];
+        }
+    }
+    if (rows.back().empty()) {
+        rows.pop_back();
+    }
+    return rows;
+}
+
+// Standard output and standard error on one terminal: both written, in
+// order, to one file.
+class SharedTerminal {
+public:
+    SharedTerminal() : m_file(std::tmpfile()), m_saved_err(dup(STDERR_FILENO)) {
+        dup2(fileno(m_file), STDERR_FILENO);
+    }
+    ~SharedTerminal() {
+        dup2(m_saved_err, STDERR_FILENO);
+        close(m_saved_err);
+        std::fclose(m_file);
+    }
+    SharedTerminal(const SharedTerminal&) = delete;
+    SharedTerminal& operator=(const SharedTerminal&) = delete;
+
+    std::FILE* out() const { return m_file; }
+    std::string text() const {
+        std::fflush(m_file);
+        std::string all;
+        std::rewind(m_file);
+        for (int c = std::fgetc(m_file); c != EOF; c = std::fgetc(m_file)) {
+            all += char(c);
+        }
+        return all;
+    }
+
+private:
+    std::FILE* m_file;
+    int m_saved_err;
+};
+
+TEST(TerminalView, MessagesStayAboveTheBlockThroughLaterRedraws) {
+    SharedTerminal terminal;
+    auto view = make_terminal_view(terminal.out(), false);
+    const hunt::TargetProgress progress({}, 0);
+    TargetLine line;
+    line.label = "Tavikmax/广东/深圳";
+    line.progress = &progress;
+    line.next_in_ms = 1000;
+    view->status({line}, "");
+    view->message("hook for 13800138000 failed with exit status 3");
+    view->status({line}, "");
+    view->status({line}, "");
+    const auto rows = screen(terminal.text());
+    ASSERT_EQ(rows.size(), 2U) << terminal.text();
+    EXPECT_EQ(rows[0], "qorvex-hunt: hook for 13800138000 failed with exit status 3");
+    EXPECT_EQ(rows[1].rfind(line.label, 0), 0U) << rows[1];
+}
+
+}  // namespace
+}  // namespace qorvex::hunt_cli
