@@ -2,14 +2,14 @@
 
 // Runs the --on-hit command for each hit, beside the scan and never in its
 // way: the command is started straight from its words (no shell), with the
-// hit in its environment (QORVEX_NUMBER, QORVEX_CLASSES, QORVEX_TARGET), its
-// standard input empty and its output sent to standard error, so that the
-// hunt's own output stays clean. At most a few run at once; the hits beyond
-// wait their turn in a bounded queue (a hit that finds it full is reported,
-// never silently dropped), so that every hit's command runs unless the hunt
-// is stopped. One that runs past its time limit is killed with its process
-// group. Whatever goes wrong (a missing program, a failure, a hang) is
-// reported and the scan goes on.
+// hit in its environment (QORVEX_NUMBER, QORVEX_CLASSES, QORVEX_TARGET) and
+// its standard input empty. Its output (standard output and error) is read
+// back and reported line by line with the hit's number, so that the hunt's
+// own output stays clean and the live status never draws over it. At most a few run at once; the
+// hits beyond wait their turn in a bounded queue (a hit that finds it full is reported, never
+// silently dropped), so that every hit's command runs unless the hunt is stopped. One that runs
+// past its time limit is killed with its process group. Whatever goes wrong (a missing program, a
+// failure, a hang) is reported and the scan goes on.
 //
 // All calls come from the main thread; poll() reaps without waiting.
 
@@ -62,8 +62,14 @@ private:
         pid_t pid;
         std::string number;
         std::chrono::steady_clock::time_point deadline;
+        int output;           // the read end of its output pipe
+        std::string partial;  // output after its last full line
     };
     void reap(bool kill_all);
+    // Reports the hook's complete output lines so far; once it has ended,
+    // the rest too, and closes the pipe.
+    void pass_on_output(Running& hook, bool ended);
+    void report_not_run();
     void spawn(const HookHit& hit);
 
     std::vector<std::string> m_words;
@@ -73,6 +79,7 @@ private:
     std::size_t m_max_waiting;
     std::vector<Running> m_running;
     std::deque<HookHit> m_waiting;  // oldest first
+    std::size_t m_not_run = 0;      // hits that found the queue full since it last had room
 };
 
 }  // namespace qorvex::hunt_cli

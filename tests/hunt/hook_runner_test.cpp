@@ -62,6 +62,18 @@ TEST(HookRunner, HitReachesTheCommandThroughItsEnvironmentOnly) {
     std::filesystem::remove(out);
 }
 
+TEST(HookRunner, TheHooksOwnOutputIsReportedLineByLine) {
+    // Passed on through the report, so that the live status block can clear
+    // itself around each line instead of drawing over it.
+    Reports reports;
+    HookRunner runner({"sh", "-c", "echo one; echo two >&2; printf three"}, 5s, reports.sink());
+    runner.start({"13800138000", "AAA", "t"});
+    poll_until_idle(runner, 5s);
+    EXPECT_EQ(reports.lines,
+              (std::vector<std::string>{"hook for 13800138000: one", "hook for 13800138000: two",
+                                        "hook for 13800138000: three"}));
+}
+
 TEST(HookRunner, TroubleIsReportedAndNeverWaitedFor) {
     const struct {
         const char* label;
@@ -100,17 +112,19 @@ TEST(HookRunner, HitsBeyondTheRunningBoundWaitTheirTurnUpToTheQueuesBound) {
     const auto out = scratch("queued");
     std::filesystem::remove(out);
     Reports reports;
-    // Two run at once and four wait: of seven hits, the seventh is reported.
+    // Two run at once and four wait: of nine hits, the seventh is named and
+    // the two after it are counted.
     HookRunner runner({"sh", "-c", "sleep 0.2; echo \"$QORVEX_NUMBER\" >> " + out.string()}, 5s,
                       reports.sink(), 2, 4);
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 9; ++i) {
         runner.start({std::to_string(i), "AAA", "t"});
     }
     EXPECT_EQ(runner.running(), 2);
     runner.finish(5s, [] { return false; });
     EXPECT_EQ(lines_of(out), (std::vector<std::string>{"0", "1", "2", "3", "4", "5"}));
-    ASSERT_EQ(reports.lines.size(), 1U);
+    ASSERT_EQ(reports.lines.size(), 2U);
     EXPECT_TRUE(reports.any_holds("hook for 6 not run")) << reports.lines[0];
+    EXPECT_TRUE(reports.any_holds("2 more hits found the hook queue full")) << reports.lines[1];
     std::filesystem::remove(out);
 }
 
