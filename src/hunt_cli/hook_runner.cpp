@@ -23,7 +23,7 @@ constexpr std::chrono::milliseconds kFinishStep{20};
 constexpr std::size_t kLongestOutputLine = 1000;
 // How much of one hook's output one poll reads, so that a hook that writes
 // without pause cannot hold up the scan.
-constexpr std::size_t kOutputPerPoll = 64 * 1024;
+constexpr std::size_t kOutputPerPoll = std::size_t{64} * 1024;
 
 // The hunter's environment without any QORVEX_ hit variables it inherited,
 // then the hit's own.

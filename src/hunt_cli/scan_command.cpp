@@ -178,6 +178,10 @@ private:
         m_lock_reported = false;
         if (!leased) {
             m_scheduler.held_elsewhere(i, now);
+            // The holder adds to the target: its figures here follow.
+            if (now - m_history_read[i] >= kHistoryRefreshMs) {
+                refresh_history(i);
+            }
             return;
         }
         m_worker.start(scan::number_pool_url(m_host, target.codes, web::time_stamp_text(m_clock)));
