@@ -247,6 +247,8 @@ TEST(SqliteStore, ReadersNeedNoWriteAccessAndReadWhileAHunterWrites) {
         fs::permissions(folder.path(), row.folder);
         EXPECT_EQ(test::run_unprivileged([&] { return cycles_read(path); }), 1)
             << "the committed cycle, read at once";
+        // An index left by a reader of another user would keep a hunter out.
+        EXPECT_EQ(fs::exists(path + "-shm"), row.hunter_writing);
     }
 }
 

@@ -134,6 +134,31 @@ void check_access(const std::string& path) {
     }
 }
 
+bool writable_or_missing(const std::string& path) {
+    std::error_code error;
+    return !fs::exists(path, error) || writable(path);
+}
+
+// How a reader opens the history. A reader of a WAL file shares the index
+// file beside it (-shm), which SQLite creates when it is missing, and only
+// a connection that may write removes it and the log again when it closes.
+// So a reader that may write opens the file for writing and writes nothing
+// (query_only); one that may not shares the index of a hunter that has the
+// file open; and with no log beside the file no hunter has it open (a hunter
+// removes the log when it ends), so the file is read as one that does not
+// change, and the reader leaves no file behind that a hunter of another
+// user could not write.
+Connection::Access reading_access(const std::string& path) {
+    std::error_code error;
+    const fs::path folder = fs::absolute(fs::path(path), error).parent_path();
+    if (writable(path) && writable(folder) && writable_or_missing(path + "-wal") &&
+        writable_or_missing(path + "-shm")) {
+        return Connection::Access::ReadWrite;
+    }
+    return fs::exists(path + "-wal", error) ? Connection::Access::ReadOnly
+                                            : Connection::Access::Immutable;
+}
+
 }  // namespace
 
 std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
@@ -169,16 +194,12 @@ std::unique_ptr<SqliteStore> SqliteStore::open_for_reading(const std::string& pa
     if (!fs::is_regular_file(status)) {
         throw StoreError(Kind::NotAStore, path + ": not a file, so not a hunt history");
     }
-    // A reader of a WAL file shares the index file beside it, which SQLite
-    // creates when it is missing. Where that cannot be, no hunter has the
-    // file open (a hunter keeps the write-ahead log beside it, and removes
-    // it when it ends), so the file is read as one that does not change.
-    const fs::path folder = fs::absolute(fs::path(path), error).parent_path();
-    const bool log_beside = fs::exists(path + "-wal", error);
-    const auto access = log_beside || writable(folder) ? Connection::Access::ReadOnly
-                                                       : Connection::Access::Immutable;
+    const auto access = reading_access(path);
     auto connection = std::make_unique<Connection>(path, Connection::Create::Never, access);
     connection->set_busy_wait(options.busy_wait);
+    if (access == Connection::Access::ReadWrite) {
+        connection->exec("PRAGMA query_only = ON");
+    }
     // One read transaction for the whole reading: every figure comes from
     // the same moment of the history.
     connection->exec("BEGIN");
