@@ -1,7 +1,7 @@
 #pragma once
 
-// The state behind one line view window, shared by its drawing and its
-// editing halves.
+// The state behind one line view window, shared by its window procedure,
+// its drawing, its editing and its commands.
 
 #include <windows.h>
 
@@ -58,7 +58,7 @@ struct LineViewState {
     std::string_view line_text(std::size_t line) const;
     LineLayout layout(std::size_t line) const;
 
-    // Drawing and scrolling (line_view.cpp).
+    // Drawing and scrolling (line_view_drawing.cpp).
     void scroll_to(std::size_t line);
     // The first line of a scroll bar position.
     std::size_t scroll_position(std::size_t track) const;
@@ -70,6 +70,7 @@ struct LineViewState {
     std::size_t offset_in_line(std::size_t line, int x) const;
     void paint(HDC dc, const RECT& area) const;
     void paint_line(HDC dc, std::size_t line, int y, bool enabled) const;
+    // Scrolls every line sideways so that `x` pixels of them lie out of sight.
     void scroll_left_to(int x);
 
     // Editing (line_view_editing.cpp).
