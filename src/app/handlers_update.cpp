@@ -31,8 +31,15 @@ void on_first_activation(AppContext& context) {
         return [&context, version_file = std::move(version_file)]() {
             const bool main_open = context.main_window && context.main_window->exists();
             if (main_open && web::finish_update_check(version_file, context.update)) {
-                // Modal: the main window stays disabled while the notice exists.
-                open_notice_window(context);
+                // Modal: the main window stays disabled while the notice
+                // exists. A message box the user has open (help text, network
+                // test) is closed first, so that the notice never lies
+                // beneath it.
+                context.runtime.after_message_boxes([&context]() {
+                    if (context.main_window && context.main_window->exists()) {
+                        open_notice_window(context);
+                    }
+                });
             }
         };
     });

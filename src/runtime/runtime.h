@@ -136,6 +136,11 @@ public:
     // returns when the user has closed it.
     virtual void message_box(std::string_view text) = 0;
 
+    // Runs `task` at once when no message box is open, else once the last
+    // open one has closed: a window it opens never ends up beneath a box,
+    // whose closing would enable again the windows the new one must block.
+    virtual void after_message_boxes(std::function<void()> task) = 0;
+
     // Opens a web address in the user's default browser; reports nothing.
     virtual void open_url(std::string_view url) = 0;
 

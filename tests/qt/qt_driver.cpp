@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QMenu>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "runtime/component_properties.h"
 #include "runtime/designed_frame.h"
 #include "runtime/form_validation.h"
+#include "runtime/qt/multi_line_edit.h"
 #include "runtime/qt/qt_text.h"
 #include "runtime/qt/transparent_label.h"
 
@@ -323,6 +325,142 @@ std::optional<std::vector<std::string>> QtDriver::message_boxes() const {
 
 std::optional<std::vector<std::string>> QtDriver::opened_urls() const {
     return m_opened_urls;
+}
+
+}  // namespace qorvex::test
+
+namespace qorvex::test {
+
+namespace {
+
+runtime::qt::MultiLineEdit& box_of(runtime::Form& form, std::string_view name) {
+    auto* box = qobject_cast<runtime::qt::MultiLineEdit*>(qt_form(form).widget(name));
+    if (box == nullptr) {
+        refuse(name, "is not a multi-line edit box");
+    }
+    return *box;
+}
+
+// Where the caret goes before the character at `offset`, in the viewport.
+QPoint place_of(const runtime::qt::MultiLineEdit& box, std::size_t offset) {
+    using Box = runtime::qt::MultiLineEdit;
+    const auto position = static_cast<long>(offset);
+    return {static_cast<int>(box.SendScintilla(Box::SCI_POINTXFROMPOSITION, 0UL, position)),
+            static_cast<int>(box.SendScintilla(Box::SCI_POINTYFROMPOSITION, 0UL, position))};
+}
+
+// A point the box maps to the caret place before `offset`, even beside a narrow space.
+QPoint point_of(const runtime::qt::MultiLineEdit& box, std::size_t offset) {
+    const auto height =
+        static_cast<int>(box.SendScintilla(runtime::qt::MultiLineEdit::SCI_TEXTHEIGHT, 0UL));
+    return place_of(box, offset) + QPoint(0, height / 2);
+}
+
+void mouse_on(QTest::MouseAction action, QWidget& widget, QPoint pos, Qt::MouseButton button,
+              Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QWindow* window = widget.window()->windowHandle();
+    if (window != nullptr) {
+        QTest::mouseEvent(action, window, button, keys,
+                          window->mapFromGlobal(widget.mapToGlobal(pos)));
+    }
+}
+
+// Right-clicks the box and hands the menu that opens to `use`.
+template <typename Use>
+void with_menu(runtime::qt::MultiLineEdit& box, Use use) {
+    box.setFocus();
+    mouse_on(QTest::MouseClick, *box.viewport(), box.viewport()->rect().center(), Qt::RightButton);
+    QCoreApplication::processEvents();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu == nullptr) {
+        return;
+    }
+    use(*menu);
+    if (menu->isVisible()) {
+        QTest::keyClick(menu, Qt::Key_Escape);
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace
+
+void QtDriver::click(runtime::Form& form, std::string_view name, std::size_t offset, bool shift) {
+    runtime::qt::MultiLineEdit& box = box_of(form, name);
+    bring_forward(qt_form(form));
+    mouse_on(QTest::MouseClick, *box.viewport(), point_of(box, offset), Qt::LeftButton,
+             shift ? Qt::ShiftModifier : Qt::NoModifier);
+}
+
+void QtDriver::double_click(runtime::Form& form, std::string_view name, std::size_t offset) {
+    runtime::qt::MultiLineEdit& box = box_of(form, name);
+    bring_forward(qt_form(form));
+    mouse_on(QTest::MouseDClick, *box.viewport(), point_of(box, offset), Qt::LeftButton);
+}
+
+void QtDriver::press(runtime::Form& form, std::string_view name, Key key, int key_state) {
+    runtime::qt::MultiLineEdit& box = box_of(form, name);
+    bring_forward(qt_form(form));
+    box.setFocus();
+    constexpr std::pair<Key, Qt::Key> kKeys[] = {{Key::Left, Qt::Key_Left},
+                                                 {Key::Right, Qt::Key_Right},
+                                                 {Key::Home, Qt::Key_Home},
+                                                 {Key::End, Qt::Key_End}};
+    for (const auto& [driver_key, qt_key] : kKeys) {
+        if (driver_key == key) {
+            QTest::keyClick(&box, qt_key, modifiers(key_state));
+        }
+    }
+}
+
+void QtDriver::type(runtime::Form& form, std::string_view name, std::string_view text) {
+    runtime::qt::MultiLineEdit& box = box_of(form, name);
+    bring_forward(qt_form(form));
+    box.setFocus();
+    QTest::keyClicks(&box, runtime::qt::to_qstring(text));
+}
+
+std::vector<EditBoxInput::MenuEntry> QtDriver::menu(runtime::Form& form, std::string_view name) {
+    std::vector<MenuEntry> entries;
+    bring_forward(qt_form(form));
+    with_menu(box_of(form, name), [&entries](QMenu& menu) {
+        for (const QAction* action : menu.actions()) {
+            if (!action->isSeparator()) {
+                entries.push_back({runtime::qt::to_utf8(action->text()), action->isEnabled()});
+            }
+        }
+    });
+    return entries;
+}
+
+bool QtDriver::choose(runtime::Form& form, std::string_view name, std::string_view label) {
+    bool chosen = false;
+    bring_forward(qt_form(form));
+    with_menu(box_of(form, name), [label, &chosen](QMenu& menu) {
+        for (QAction* action : menu.actions()) {
+            if (runtime::qt::to_utf8(action->text()) == label && action->isEnabled()) {
+                QTest::mouseClick(&menu, Qt::LeftButton, {}, menu.actionGeometry(action).center());
+                chosen = true;
+            }
+        }
+    });
+    return chosen;
+}
+
+EditBoxInput::Selection QtDriver::selection(runtime::Form& form, std::string_view name) {
+    using Box = runtime::qt::MultiLineEdit;
+    const Box& box = box_of(form, name);
+    return {static_cast<std::size_t>(box.SendScintilla(Box::SCI_GETSELECTIONSTART)),
+            static_cast<std::size_t>(box.SendScintilla(Box::SCI_GETSELECTIONEND))};
+}
+
+bool QtDriver::in_sight(runtime::Form& form, std::string_view name, std::size_t offset) {
+    QCoreApplication::processEvents();
+    runtime::qt::MultiLineEdit& box = box_of(form, name);
+    const QPoint place = place_of(box, offset);
+    const auto height =
+        static_cast<int>(box.SendScintilla(runtime::qt::MultiLineEdit::SCI_TEXTHEIGHT, 0UL));
+    const QRect shown = box.viewport()->rect();
+    return shown.contains(place) && place.y() + height <= shown.bottom() + 1;
 }
 
 }  // namespace qorvex::test

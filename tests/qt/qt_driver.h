@@ -22,7 +22,7 @@
 
 namespace qorvex::test {
 
-class QtDriver final : public RuntimeDriver {
+class QtDriver final : public RuntimeDriver, public EditBoxInput {
 public:
     QtDriver();
     ~QtDriver() override;
@@ -45,6 +45,16 @@ public:
     std::vector<runtime::WindowSize> shown_sizes(runtime::Form& form) override;
     std::optional<std::vector<std::string>> message_boxes() const override;
     std::optional<std::vector<std::string>> opened_urls() const override;
+    EditBoxInput* edit_box_input() override { return this; }
+
+    void click(runtime::Form& form, std::string_view name, std::size_t offset, bool shift) override;
+    void double_click(runtime::Form& form, std::string_view name, std::size_t offset) override;
+    void press(runtime::Form& form, std::string_view name, Key key, int key_state) override;
+    void type(runtime::Form& form, std::string_view name, std::string_view text) override;
+    std::vector<MenuEntry> menu(runtime::Form& form, std::string_view name) override;
+    bool choose(runtime::Form& form, std::string_view name, std::string_view label) override;
+    Selection selection(runtime::Form& form, std::string_view name) override;
+    bool in_sight(runtime::Form& form, std::string_view name, std::size_t offset) override;
 
     // Captions of the message boxes closed so far.
     const std::vector<std::string>& message_box_captions() const { return m_box_captions; }

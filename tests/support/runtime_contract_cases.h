@@ -15,5 +15,6 @@ std::span<const Case> component_cases();
 std::span<const Case> event_cases();
 std::span<const Case> window_cases();
 std::span<const Case> thread_cases();
+std::span<const Case> editing_cases();
 
 }  // namespace qorvex::test::contract

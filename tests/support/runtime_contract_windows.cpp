@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -156,6 +157,38 @@ void message_boxes_and_addresses_are_recorded(RuntimeDriver& driver) {
     EXPECT_EQ(*driver.opened_urls(), (Events{"https://example.com/?a=1&b=2"}));
 }
 
+// A worker's result that arrives while a message box is open runs beneath
+// the box; a modal window it opens through after_message_boxes comes only
+// once the box has closed, and then blocks the other windows.
+void modal_window_waits_for_the_open_message_box(RuntimeDriver& driver) {
+    ContractWindow main(driver);
+    std::unique_ptr<ContractWindow> notice;
+    bool box_open = false;
+    bool ran_beneath_box = false;
+    bool opened_beneath_box = false;
+    driver.runtime().post([&] {
+        ran_beneath_box = box_open;
+        driver.runtime().after_message_boxes([&] {
+            opened_beneath_box = box_open;
+            notice = std::make_unique<ContractWindow>(driver, contract_dialog(), WindowMode::Modal);
+        });
+    });
+    box_open = true;
+    driver.runtime().message_box("帮助");
+    box_open = false;
+    driver.process_events();
+    ASSERT_TRUE(notice != nullptr && notice->opened());
+    EXPECT_FALSE(opened_beneath_box);
+    EXPECT_FALSE(main.form().window_enabled());
+    EXPECT_FALSE(driver.click(main.form(), "按钮1"));
+    EXPECT_TRUE(notice->form().window_enabled());
+    notice.reset();
+    EXPECT_TRUE(main.form().window_enabled());
+    if (!ran_beneath_box) {
+        GTEST_SKIP() << "the message boxes of this back end run no loop of their own";
+    }
+}
+
 constexpr Case kCases[] = {
     {"ModalWindowBlocksOthersUntilDestroyed", modal_window_blocks_others_until_destroyed},
     {"DestroyedWindowIsInert", destroyed_window_is_inert},
@@ -164,6 +197,7 @@ constexpr Case kCases[] = {
      window_without_title_bar_cannot_be_closed_by_user},
     {"FaultyDescriptionsAreRefused", faulty_descriptions_are_refused},
     {"MessageBoxesAndAddressesAreRecorded", message_boxes_and_addresses_are_recorded},
+    {"ModalWindowWaitsForTheOpenMessageBox", modal_window_waits_for_the_open_message_box},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 // registers the shared contract with it, see runtime_contract.h.
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -18,6 +19,43 @@
 #include "runtime/runtime.h"
 
 namespace qorvex::test {
+
+// What the user does inside a multi-line edit box, on back ends that take
+// real input. Offsets are bytes of the box's text as Form::text reads it;
+// each action first gives the box the focus.
+class EditBoxInput {
+public:
+    virtual ~EditBoxInput() = default;
+
+    struct MenuEntry {
+        std::string label;
+        bool enabled = false;
+        bool operator==(const MenuEntry&) const = default;
+    };
+    struct Selection {
+        std::size_t start = 0;
+        std::size_t end = 0;
+        bool operator==(const Selection&) const = default;
+    };
+    enum class Key { Left, Right, Home, End };
+
+    // A left click on the character at `offset` (Shift held: the selection grows).
+    virtual void click(runtime::Form& form, std::string_view name, std::size_t offset,
+                       bool shift = false) = 0;
+    virtual void double_click(runtime::Form& form, std::string_view name, std::size_t offset) = 0;
+    // `key_state` as runtime::kKeyCtrl and kKeyShift.
+    virtual void press(runtime::Form& form, std::string_view name, Key key, int key_state) = 0;
+    virtual void type(runtime::Form& form, std::string_view name, std::string_view text) = 0;
+    // A right click in the box: the entries of the menu that opens, which
+    // the user then closes without a choice.
+    virtual std::vector<MenuEntry> menu(runtime::Form& form, std::string_view name) = 0;
+    // A right click, and the entry with this label chosen; false when the
+    // menu has no such entry or it is greyed out.
+    virtual bool choose(runtime::Form& form, std::string_view name, std::string_view label) = 0;
+    virtual Selection selection(runtime::Form& form, std::string_view name) = 0;
+    // Whether the box shows the caret's place before the character at `offset`.
+    virtual bool in_sight(runtime::Form& form, std::string_view name, std::size_t offset) = 0;
+};
 
 class RuntimeDriver {
 public:
@@ -61,6 +99,9 @@ public:
     // for back ends that can record them; nothing for the others.
     virtual std::optional<std::vector<std::string>> message_boxes() const { return std::nullopt; }
     virtual std::optional<std::vector<std::string>> opened_urls() const { return std::nullopt; }
+
+    // The user's input inside edit boxes; nullptr on back ends without it.
+    virtual EditBoxInput* edit_box_input() { return nullptr; }
 };
 
 using RuntimeDriverFactory = std::function<std::unique_ptr<RuntimeDriver>()>;

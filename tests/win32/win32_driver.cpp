@@ -1,6 +1,7 @@
 #include "win32/win32_driver.h"
 
 #include <algorithm>
+#include <array>
 
 #include "runtime/form_validation.h"
 #include "runtime/win32/win32_controls.h"
@@ -401,6 +402,184 @@ std::optional<std::vector<std::string>> Win32Driver::opened_urls() const {
         urls.push_back(page.url);
     }
     return urls;
+}
+
+}  // namespace qorvex::test
+
+namespace qorvex::test {
+
+namespace {
+
+// The menu the driver reads and chooses from while it is open.
+struct MenuVisit {
+    std::string label;  // the entry to choose; empty to close the menu
+    std::vector<EditBoxInput::MenuEntry> entries;
+    bool chosen = false;
+    bool seen = false;
+};
+
+thread_local MenuVisit* t_menu_visit = nullptr;
+
+std::string menu_label(HMENU menu, int position) {
+    wchar_t label[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(position), label, 64, MF_BYPOSITION);
+    return win32::to_utf8(label);
+}
+
+// An open menu sends its owner WM_ENTERIDLE once it waits for the user.
+LRESULT CALLBACK menu_hook(int code, WPARAM wparam, LPARAM lparam) {
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code == HC_ACTION && call->message == WM_ENTERIDLE && call->wParam == MSGF_MENU &&
+        t_menu_visit != nullptr && !t_menu_visit->seen) {
+        MenuVisit& visit = *t_menu_visit;
+        visit.seen = true;
+        auto* menu_window = reinterpret_cast<HWND>(call->lParam);
+        auto* menu = reinterpret_cast<HMENU>(SendMessageW(menu_window, MN_GETHMENU, 0, 0));
+        UINT chosen_id = 0;
+        for (int position = 0; position < GetMenuItemCount(menu); ++position) {
+            const UINT state = GetMenuState(menu, static_cast<UINT>(position), MF_BYPOSITION);
+            if ((state & MF_SEPARATOR) != 0) {
+                continue;
+            }
+            const bool enabled = (state & (MF_GRAYED | MF_DISABLED)) == 0;
+            visit.entries.push_back({menu_label(menu, position), enabled});
+            if (enabled && visit.entries.back().label == visit.label) {
+                chosen_id = GetMenuItemID(menu, position);
+            }
+        }
+        // The user picks the entry: the menu closes and its owner gets the
+        // command, as TrackPopupMenu sends it.
+        EndMenu();
+        if (chosen_id != 0) {
+            PostMessageW(call->hwnd, WM_COMMAND, chosen_id, 0);
+            visit.chosen = true;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+}
+
+// The caret's place before the character, a little below the line's top: a
+// click there falls nearer that place than any other, even beside a narrow space.
+LPARAM point_of(HWND box, std::size_t offset) {
+    const auto place = static_cast<DWORD>(SendMessageW(box, EM_POSFROMCHAR, offset, 0));
+    return MAKELPARAM(static_cast<short>(LOWORD(place)), static_cast<short>(HIWORD(place)) + 2);
+}
+
+// Holds the modifier keys down in the thread's keyboard state for a scope.
+class HeldKeys {
+public:
+    explicit HeldKeys(int key_state) {
+        GetKeyboardState(m_saved.data());
+        std::array<BYTE, 256> keys = m_saved;
+        keys[VK_CONTROL] = (key_state & runtime::kKeyCtrl) != 0 ? kDown : BYTE{0};
+        keys[VK_SHIFT] = (key_state & runtime::kKeyShift) != 0 ? kDown : BYTE{0};
+        SetKeyboardState(keys.data());
+    }
+    ~HeldKeys() { SetKeyboardState(m_saved.data()); }
+    HeldKeys(const HeldKeys&) = delete;
+    HeldKeys& operator=(const HeldKeys&) = delete;
+
+private:
+    static constexpr BYTE kDown = 0x80;
+    std::array<BYTE, 256> m_saved{};
+};
+
+}  // namespace
+
+HWND Win32Driver::focused_box(runtime::Form& form, std::string_view name) {
+    runtime::Win32Form& window = own(form);
+    HWND box = reachable_control(window, name, Property::AppendText);
+    if (box == nullptr) {
+        throw ComponentError("edit box '" + std::string(name) + "' is out of the user's reach");
+    }
+    if (GetFocus() != box) {
+        window.set_focus(name);
+    }
+    return box;
+}
+
+void Win32Driver::click(runtime::Form& form, std::string_view name, std::size_t offset,
+                        bool shift) {
+    HWND box = focused_box(form, name);
+    const WPARAM keys = shift ? MK_SHIFT : 0;
+    SendMessageW(box, WM_LBUTTONDOWN, keys | MK_LBUTTON, point_of(box, offset));
+    SendMessageW(box, WM_LBUTTONUP, keys, point_of(box, offset));
+}
+
+void Win32Driver::double_click(runtime::Form& form, std::string_view name, std::size_t offset) {
+    HWND box = focused_box(form, name);
+    const LPARAM point = point_of(box, offset);
+    SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageW(box, WM_LBUTTONUP, 0, point);
+    SendMessageW(box, WM_LBUTTONDBLCLK, MK_LBUTTON, point);
+    SendMessageW(box, WM_LBUTTONUP, 0, point);
+}
+
+void Win32Driver::press(runtime::Form& form, std::string_view name, Key key, int key_state) {
+    HWND box = focused_box(form, name);
+    constexpr std::pair<Key, WPARAM> kKeys[] = {
+        {Key::Left, VK_LEFT}, {Key::Right, VK_RIGHT}, {Key::Home, VK_HOME}, {Key::End, VK_END}};
+    const HeldKeys held(key_state);
+    for (const auto& [driver_key, virtual_key] : kKeys) {
+        if (driver_key == key) {
+            send_key(box, virtual_key);
+        }
+    }
+}
+
+void Win32Driver::type(runtime::Form& form, std::string_view name, std::string_view text) {
+    HWND box = focused_box(form, name);
+    for (const wchar_t c : win32::to_wide(text)) {
+        SendMessageW(box, WM_CHAR, c, 1);
+    }
+}
+
+std::vector<EditBoxInput::MenuEntry> Win32Driver::open_menu(HWND box, std::string_view label,
+                                                            bool& chosen) {
+    MenuVisit visit;
+    visit.label = label;
+    t_menu_visit = &visit;
+    HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &menu_hook, nullptr, GetCurrentThreadId());
+    // A right click in the middle of the box.
+    RECT client{};
+    GetClientRect(box, &client);
+    POINT at{client.right / 2, client.bottom / 2};
+    ClientToScreen(box, &at);
+    SendMessageW(box, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(box), MAKELPARAM(at.x, at.y));
+    UnhookWindowsHookEx(hook);
+    t_menu_visit = nullptr;
+    process_events();
+    chosen = visit.chosen;
+    return visit.entries;
+}
+
+std::vector<EditBoxInput::MenuEntry> Win32Driver::menu(runtime::Form& form, std::string_view name) {
+    bool chosen = false;
+    return open_menu(focused_box(form, name), {}, chosen);
+}
+
+bool Win32Driver::choose(runtime::Form& form, std::string_view name, std::string_view label) {
+    bool chosen = false;
+    open_menu(focused_box(form, name), label, chosen);
+    return chosen;
+}
+
+EditBoxInput::Selection Win32Driver::selection(runtime::Form& form, std::string_view name) {
+    HWND box = own(form).control(name);
+    DWORD start = 0;
+    DWORD end = 0;
+    SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {start, end};
+}
+
+bool Win32Driver::in_sight(runtime::Form& form, std::string_view name, std::size_t offset) {
+    HWND box = own(form).control(name);
+    const auto place = static_cast<DWORD>(SendMessageW(box, EM_POSFROMCHAR, offset, 0));
+    const int x = static_cast<short>(LOWORD(place));
+    const int y = static_cast<short>(HIWORD(place));
+    RECT client{};
+    GetClientRect(box, &client);
+    return x >= 0 && x < client.right && y >= 0 && y < client.bottom;
 }
 
 }  // namespace qorvex::test

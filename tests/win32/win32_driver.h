@@ -33,7 +33,7 @@ struct OpenedPage {
     std::string url;
 };
 
-class Win32Driver final : public RuntimeDriver {
+class Win32Driver final : public RuntimeDriver, public EditBoxInput {
 public:
     Win32Driver();
     ~Win32Driver() override;
@@ -56,6 +56,20 @@ public:
     std::vector<runtime::WindowSize> shown_sizes(runtime::Form& form) override;
     std::optional<std::vector<std::string>> message_boxes() const override;
     std::optional<std::vector<std::string>> opened_urls() const override;
+    EditBoxInput* edit_box_input() override { return this; }
+
+    // Inside a result box the user's input is the messages Windows sends the
+    // box: mouse buttons at the place of a character, keys with the keyboard
+    // state holding the modifiers, characters, and the right-click menu read
+    // and chosen from as it opens.
+    void click(runtime::Form& form, std::string_view name, std::size_t offset, bool shift) override;
+    void double_click(runtime::Form& form, std::string_view name, std::size_t offset) override;
+    void press(runtime::Form& form, std::string_view name, Key key, int key_state) override;
+    void type(runtime::Form& form, std::string_view name, std::string_view text) override;
+    std::vector<MenuEntry> menu(runtime::Form& form, std::string_view name) override;
+    bool choose(runtime::Form& form, std::string_view name, std::string_view label) override;
+    Selection selection(runtime::Form& form, std::string_view name) override;
+    bool in_sight(runtime::Form& form, std::string_view name, std::size_t offset) override;
 
     const std::vector<ShownMessageBox>& shown_message_boxes() const;
     const std::vector<OpenedPage>& opened_pages() const { return m_pages; }
@@ -66,6 +80,11 @@ private:
     // ComponentError for an unknown name or a type without `property`.
     HWND reachable_control(runtime::Win32Form& form, std::string_view name,
                            runtime::Property property) const;
+    // The edit box `name`, focused as the user's click would.
+    HWND focused_box(runtime::Form& form, std::string_view name);
+    // Opens the box's right-click menu, reads its entries and chooses the
+    // one labelled `label` if it is enabled, or closes the menu.
+    std::vector<MenuEntry> open_menu(HWND box, std::string_view label, bool& chosen);
 
     std::vector<OpenedPage> m_pages;
     std::unique_ptr<runtime::Win32Runtime> m_runtime;

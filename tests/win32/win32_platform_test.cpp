@@ -6,6 +6,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <thread>
@@ -76,6 +77,26 @@ TEST(Win32Platform, MessageBoxIsTaskModalWithItsCaption) {
     EXPECT_TRUE(shown.task_modal);
     // Closing the box gives the window back.
     EXPECT_TRUE(window.form().window_enabled());
+}
+
+// A modal window made while a task-modal box is open (by a task run in the
+// box's own loop) still blocks the others once the box, closing, has enabled
+// the windows it disabled.
+TEST(Win32Platform, ModalWindowMadeBeneathAMessageBoxStaysModal) {
+    Win32Driver driver;
+    ContractWindow main(driver);
+    std::unique_ptr<ContractWindow> notice;
+    driver.runtime().post([&driver, &notice] {
+        notice =
+            std::make_unique<ContractWindow>(driver, contract_dialog(), runtime::WindowMode::Modal);
+    });
+    driver.runtime().message_box("网络正常");
+    ASSERT_TRUE(notice != nullptr && notice->opened());
+    EXPECT_FALSE(main.form().window_enabled());
+    EXPECT_FALSE(driver.click(main.form(), "按钮1"));
+    EXPECT_TRUE(notice->form().window_enabled());
+    notice.reset();
+    EXPECT_TRUE(main.form().window_enabled());
 }
 
 TEST(Win32Platform, PageOwnerIsTheInternetExplorerWindowIfOne) {

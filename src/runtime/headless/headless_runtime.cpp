@@ -51,6 +51,13 @@ void HeadlessRuntime::message_box(std::string_view text) {
     m_message_boxes.emplace_back(text);
 }
 
+void HeadlessRuntime::after_message_boxes(std::function<void()> task) {
+    require_ui_thread();
+    if (task) {
+        task();
+    }
+}
+
 void HeadlessRuntime::open_url(std::string_view url) {
     require_ui_thread();
     m_opened_urls.emplace_back(url);

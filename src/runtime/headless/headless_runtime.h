@@ -39,7 +39,9 @@ public:
     using Runtime::create_window;
     std::shared_ptr<Form> create_window(const FormDescription& description, EventTable events,
                                         WindowMode mode, const WindowReady& ready) override;
+    // Boxes are recorded and closed at once, so tasks waiting for them run at once.
     void message_box(std::string_view text) override;
+    void after_message_boxes(std::function<void()> task) override;
     void open_url(std::string_view url) override;
     // Processes posted tasks and moves the virtual clock on by `milliseconds`,
     // firing the timers that fall due on the way.

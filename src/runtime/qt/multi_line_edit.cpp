@@ -1,14 +1,20 @@
 #include "runtime/qt/multi_line_edit.h"
 
 #include <QAccessibleWidget>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
 #include <QPalette>
 #include <algorithm>
 #include <cmath>
 #include <mutex>
 
+#include "runtime/qt/qt_text.h"
 #include "runtime/runtime.h"
 
 namespace qorvex::runtime::qt {
@@ -41,6 +47,19 @@ void describe_boxes_plainly() {
     std::call_once(installed, [] { QAccessible::installFactory(plain_accessible_box); });
 }
 
+// Words as the edit control finds them: every printable character that is
+// not a blank belongs to a word, punctuation and characters beyond ASCII
+// included (Scintilla would make punctuation a class of its own).
+QByteArray word_characters() {
+    QByteArray characters;
+    for (int c = 0x21; c <= 0xFF; ++c) {
+        if (c != 0x7F) {
+            characters.append(static_cast<char>(c));
+        }
+    }
+    return characters;
+}
+
 }  // namespace
 
 MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent)
@@ -56,8 +75,7 @@ MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent)
     SendScintilla(SCI_SETCODEPAGE, static_cast<unsigned long>(SC_CP_UTF8));
     SendScintilla(SCI_SETEOLMODE, static_cast<unsigned long>(SC_EOL_CRLF));
     SendScintilla(SCI_SETPASTECONVERTENDINGS, 1UL);
-    // An undo history would keep a second copy of everything appended.
-    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    SendScintilla(SCI_SETWORDCHARS, 0UL, word_characters().constData());
     // Nothing listens to change notifications: besides, QScintilla counts
     // the characters up to every change it notifies.
     SendScintilla(SCI_SETMODEVENTMASK, 0UL);
@@ -79,7 +97,8 @@ MultiLineEdit::MultiLineEdit(EditStyle style, QWidget* parent)
     SendScintilla(SCI_SETMARGINRIGHT, 0UL, kTextMargin);
     SendScintilla(SCI_SETHSCROLLBAR, 0UL);
     SendScintilla(SCI_SETVSCROLLBAR, style == EditStyle::MultiLineWithScrollBar ? 1UL : 0UL);
-    SendScintilla(SCI_USEPOPUP, 1UL);
+    // The box shows a menu of its own (contextMenuEvent).
+    SendScintilla(SCI_USEPOPUP, 0UL);
     show_scroll_bars();
     show_font();
     show_palette();
@@ -104,17 +123,80 @@ void MultiLineEdit::visit_lines(const std::function<bool(std::string_view)>& vis
     visit_text_lines(document_bytes(), visit);
 }
 
+void MultiLineEdit::write_unrecorded(const std::function<void()>& write) {
+    // An undo history of the program's writes would keep a second copy of
+    // everything appended.
+    SendScintilla(SCI_SETUNDOCOLLECTION, 0UL);
+    write();
+    SendScintilla(SCI_SETUNDOCOLLECTION, 1UL);
+}
+
 void MultiLineEdit::set_program_text(std::string_view text) {
-    SendScintilla(SCI_CLEARALL);
-    append_program_text(text);
+    write_unrecorded([this, text] {
+        SendScintilla(SCI_CLEARALL);
+        SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(text.size()), text.data());
+    });
+    // As with an edit control, new text leaves nothing to undo.
+    SendScintilla(SCI_EMPTYUNDOBUFFER);
     SendScintilla(SCI_GOTOPOS, 0UL);
 }
 
 void MultiLineEdit::append_program_text(std::string_view text) {
-    SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(text.size()), text.data());
+    // Appended after everything the user's edits touched, the text leaves
+    // their positions, and so the user's undo history, as they were.
+    write_unrecorded([this, text] {
+        SendScintilla(SCI_APPENDTEXT, static_cast<uintptr_t>(text.size()), text.data());
+    });
     // As in a native edit box, the caret ends after the appended text, any
     // selection is gone and the box shows the end.
     SendScintilla(SCI_GOTOPOS, static_cast<unsigned long>(SendScintilla(SCI_GETLENGTH)));
+}
+
+void MultiLineEdit::run_command(EditCommand command) {
+    static constexpr std::pair<EditCommand, unsigned int> kMessages[] = {
+        {EditCommand::Undo, SCI_UNDO},    {EditCommand::Cut, SCI_CUT},
+        {EditCommand::Copy, SCI_COPY},    {EditCommand::Paste, SCI_PASTE},
+        {EditCommand::Delete, SCI_CLEAR}, {EditCommand::SelectAll, SCI_SELECTALL},
+    };
+    for (const auto& [known, message] : kMessages) {
+        if (known == command) {
+            SendScintilla(message);
+        }
+    }
+}
+
+void MultiLineEdit::contextMenuEvent(QContextMenuEvent* event) {
+    setFocus(Qt::PopupFocusReason);
+    EditBoxState now;
+    now.can_undo = SendScintilla(SCI_CANUNDO) != 0;
+    now.selection_start = static_cast<std::size_t>(SendScintilla(SCI_GETSELECTIONSTART));
+    now.selection_end = static_cast<std::size_t>(SendScintilla(SCI_GETSELECTIONEND));
+    now.length = static_cast<std::size_t>(SendScintilla(SCI_GETLENGTH));
+    const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
+    now.clipboard_has_text = clipboard != nullptr && clipboard->hasText();
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (const EditMenuEntry& entry : edit_menu_entries()) {
+        if (entry.separator_before) {
+            menu->addSeparator();
+        }
+        QAction* action = menu->addAction(to_qstring(entry.label));
+        action->setEnabled(edit_command_enabled(entry.command, now));
+        connect(action, &QAction::triggered, this,
+                [this, command = entry.command] { run_command(command); });
+    }
+    // From the keyboard the menu opens below the caret.
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        const long caret = SendScintilla(SCI_GETCURRENTPOS);
+        const QPoint local(static_cast<int>(SendScintilla(SCI_POINTXFROMPOSITION, 0UL, caret)),
+                           static_cast<int>(SendScintilla(SCI_POINTYFROMPOSITION, 0UL, caret) +
+                                            SendScintilla(SCI_TEXTHEIGHT, 0UL)));
+        at = viewport()->mapToGlobal(local);
+    }
+    // It deletes itself once closed.
+    menu->popup(at);
+    event->accept();
 }
 
 void MultiLineEdit::show_scroll_bars() {

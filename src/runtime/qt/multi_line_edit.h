@@ -10,6 +10,11 @@
 // user types or pastes become CR LF. Appending costs in proportion to the
 // appended text, and reading the lines back is one scan of the buffer.
 //
+// The user edits it as an edit box: the right-click menu of runtime/edit_menu.h,
+// words as runtime/edit_words.h finds them for double clicks and Ctrl+arrows,
+// and undo of the user's own edits (the program's writes are never recorded,
+// so the history holds no copy of what the scan appends).
+//
 // Like a native multi-line edit box without horizontal scrolling, the box
 // breaks a line too long for its width. Breaking means laying out every
 // line, which costs far more than the rest of an append, so the box starts
@@ -21,6 +26,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/edit_menu.h"
 #include "runtime/form_description.h"
 
 namespace qorvex::runtime::qt {
@@ -40,8 +46,11 @@ public:
     // without building the whole text.
     void visit_lines(const std::function<bool(std::string_view)>& visit) const;
 
+    void run_command(EditCommand command);
+
 protected:
     void changeEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     // Tab moves the focus on, as in a dialog's edit box.
     bool focusNextPrevChild(bool next) override;
@@ -49,6 +58,8 @@ protected:
 private:
     // The document's bytes, valid until it next changes.
     std::string_view document_bytes() const;
+    // Writes of the program, kept out of the user's undo history.
+    void write_unrecorded(const std::function<void()>& write);
     void show_font();
     void show_palette();
     void show_scroll_bars();

@@ -27,7 +27,9 @@ void open_in_browser(std::string_view url) {
 QtRuntime::QtRuntime() : QtRuntime(open_in_browser) {}
 
 QtRuntime::QtRuntime(UrlOpener open_url)
-    : m_open_url(std::move(open_url)), m_context(std::make_unique<QObject>()) {
+    : m_open_url(std::move(open_url)),
+      m_box_gate([this](std::function<void()> task) { post(std::move(task)); }),
+      m_context(std::make_unique<QObject>()) {
     // The program ends when its last window is destroyed, not when Qt counts
     // no visible window (a message box closing before the main window shows).
     QApplication::setQuitOnLastWindowClosed(false);
@@ -86,7 +88,12 @@ void QtRuntime::message_box(std::string_view text) {
     box.setIcon(QMessageBox::NoIcon);
     box.setStandardButtons(QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
+    const MessageBoxGate::OpenBox open(m_box_gate);
     box.exec();
+}
+
+void QtRuntime::after_message_boxes(std::function<void()> task) {
+    m_box_gate.after_boxes(std::move(task));
 }
 
 void QtRuntime::open_url(std::string_view url) {

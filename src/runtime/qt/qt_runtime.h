@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/message_box_gate.h"
 #include "runtime/qt/qt_form.h"
 #include "runtime/runtime.h"
 
@@ -43,6 +44,7 @@ public:
     std::shared_ptr<Form> create_window(const FormDescription& description, EventTable events,
                                         WindowMode mode, const WindowReady& ready) override;
     void message_box(std::string_view text) override;
+    void after_message_boxes(std::function<void()> task) override;
     void open_url(std::string_view url) override;
     void delay(int milliseconds) override;
     void post(std::function<void()> task) override;
@@ -61,6 +63,7 @@ private:
     bool accepts(std::uint64_t generation) const;
 
     UrlOpener m_open_url;
+    MessageBoxGate m_box_gate;
     std::vector<std::shared_ptr<QtForm>> m_windows;
     QEventLoop* m_loop = nullptr;
     bool m_running = false;

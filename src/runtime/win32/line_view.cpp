@@ -10,22 +10,11 @@
 #include "runtime/win32/line_view_state.h"
 #include "win32/wide_text.h"
 
-// The window side of the line view: its class, its messages, drawing and
-// scrolling. Only the lines in sight are converted and drawn.
+// The window side of the line view: its class and its messages.
 
 namespace qorvex::runtime {
 
 namespace {
-
-// No box is wider than this many bytes of text can fill.
-constexpr std::size_t kShownLineBytes = 2048;
-constexpr int kLeftMargin = 2;
-// The most units a scroll bar is given; longer boxes count lines in blocks.
-constexpr std::size_t kScrollUnits = std::size_t{1} << 16;
-
-std::size_t scroll_scale(std::size_t lines) {
-    return std::max<std::size_t>((lines + kScrollUnits - 1) / kScrollUnits, 1);
-}
 
 LineViewState* state_of(HWND view) {
     return reinterpret_cast<LineViewState*>(GetWindowLongPtrW(view, GWLP_USERDATA));
@@ -120,9 +109,10 @@ void scroll_message(LineViewState& state, WPARAM wparam) {
             SCROLLINFO info{sizeof(info), SIF_ALL, 0, 0, 0, 0, 0};
             GetScrollInfo(state.window, SB_VERT, &info);
             const int last = info.nMax + 1 - static_cast<int>(info.nPage);
-            top = info.nTrackPos >= last ? state.store.line_count()
-                                         : static_cast<std::size_t>(std::max(info.nTrackPos, 0)) *
-                                               scroll_scale(state.store.line_count());
+            top =
+                info.nTrackPos >= last
+                    ? state.store.line_count()
+                    : state.scroll_position(static_cast<std::size_t>(std::max(info.nTrackPos, 0)));
             break;
         }
         default:
@@ -145,15 +135,10 @@ void wheel_message(LineViewState& state, WPARAM wparam) {
     state.scroll_to(static_cast<std::size_t>(std::max<long long>(top, 0)));
 }
 
-// UTF-16 units of a UTF-8 text, counted without converting it: a week's
-// text would take 600 MiB as UTF-16.
-std::size_t wide_length(std::string_view text) {
-    std::size_t units = 0;
-    for (const char byte : text) {
-        const auto value = static_cast<unsigned char>(byte);
-        units += (value & 0xC0U) == 0x80U ? 0U : (value >= 0xF0U ? 2U : 1U);
-    }
-    return units;
+// A tilted wheel or a touch pad moves the lines sideways.
+void horizontal_wheel_message(LineViewState& state, WPARAM wparam) {
+    state.scroll_left_to(state.left +
+                         GET_WHEEL_DELTA_WPARAM(wparam) * state.line_height / WHEEL_DELTA);
 }
 
 LRESULT get_text(const LineViewState& state, WPARAM capacity, LPARAM buffer) {
@@ -220,6 +205,15 @@ LRESULT edit_message(LineViewState& state, UINT message, WPARAM wparam, LPARAM l
             return 0;
         case EM_SETLIMITTEXT:
             return 0;  // the view has no limit but memory
+        case EM_CANUNDO:
+            return state.undo_record ? TRUE : FALSE;
+        case EM_UNDO:
+        case WM_UNDO:
+            state.run_command(EditCommand::Undo);
+            return TRUE;
+        case EM_EMPTYUNDOBUFFER:
+            state.undo_record.reset();
+            return 0;
         default:
             return DefWindowProcW(state.window, message, wparam, lparam);
     }
@@ -261,6 +255,9 @@ LRESULT handle(LineViewState& state, UINT message, WPARAM wparam, LPARAM lparam)
         case WM_MOUSEWHEEL:
             wheel_message(state, wparam);
             return 0;
+        case WM_MOUSEHWHEEL:
+            horizontal_wheel_message(state, wparam);
+            return 0;
         case WM_SETFOCUS:
             state.focused = true;
             CreateCaret(state.window, nullptr, 1, state.line_height);
@@ -289,23 +286,33 @@ LRESULT handle(LineViewState& state, UINT message, WPARAM wparam, LPARAM lparam)
             state.character(static_cast<wchar_t>(wparam));
             return 0;
         case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
         case WM_MOUSEMOVE:
         case WM_LBUTTONUP:
         case WM_CAPTURECHANGED:
             state.mouse(message, wparam, {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
             return 0;
+        case WM_CONTEXTMENU:
+            state.context_menu({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+            return 0;
+        case WM_COMMAND:
+            // The right-click menu's choice: its item identifiers are commands.
+            if (HIWORD(wparam) == 0 && lparam == 0 && LOWORD(wparam) >= 1 &&
+                LOWORD(wparam) <= edit_menu_entries().size()) {
+                state.run_command(static_cast<EditCommand>(LOWORD(wparam) - 1));
+            }
+            return 0;
         case WM_COPY:
-            state.copy();
+            state.run_command(EditCommand::Copy);
             return 0;
         case WM_CUT:
-            state.copy();
-            state.replace_selection({});
+            state.run_command(EditCommand::Cut);
             return 0;
         case WM_CLEAR:
-            state.replace_selection({});
+            state.run_command(EditCommand::Delete);
             return 0;
         case WM_PASTE:
-            state.paste();
+            state.run_command(EditCommand::Paste);
             return 0;
         case WM_SETTEXT:
             line_view_set_text(
@@ -346,154 +353,14 @@ LRESULT CALLBACK line_view_proc(HWND window, UINT message, WPARAM wparam, LPARAM
 
 }  // namespace
 
-std::size_t LineViewState::page_lines() const {
-    RECT client{};
-    GetClientRect(window, &client);
-    return static_cast<std::size_t>(std::max<LONG>(client.bottom / line_height, 1));
-}
-
-std::string_view LineViewState::shown_line(std::size_t line) const {
-    const std::size_t start = store.line_start(line);
-    std::size_t end = std::min(store.line_end(line), start + kShownLineBytes);
-    // A cut line ends before a character, not inside one.
-    while (end > start && end < store.line_end(line) &&
-           (static_cast<unsigned char>(store.text()[end]) & 0xC0U) == 0x80U) {
-        --end;
-    }
-    return std::string_view(store.text()).substr(start, end - start);
-}
-
-void LineViewState::scroll_to(std::size_t line) {
-    const std::size_t count = store.line_count();
-    const std::size_t page = page_lines();
-    top = std::min(line, count > page ? count - page : 0);
-    if ((GetWindowLongPtrW(window, GWL_STYLE) & WS_VSCROLL) != 0) {
-        // Wine's scroll bar costs time that grows with its range, 22 ms a
-        // change at 12 million lines, so a long box counts several lines a
-        // unit. Positions travel in SCROLLINFO, never in 16-bit messages.
-        const std::size_t scale = scroll_scale(count);
-        SCROLLINFO info{};
-        info.cbSize = sizeof(info);
-        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
-        info.nMax = static_cast<int>((count - 1) / scale);
-        info.nPage = static_cast<UINT>(std::max<std::size_t>(page / scale, 1));
-        const bool at_end = top + page >= count;
-        info.nPos = at_end ? info.nMax : static_cast<int>(top / scale);
-        SetScrollInfo(window, SB_VERT, &info, TRUE);
-    }
-    place_caret();
-    InvalidateRect(window, nullptr, FALSE);
-}
-
-void LineViewState::show_caret_line() {
-    const std::size_t line = store.line_of(caret);
-    const std::size_t page = page_lines();
-    if (line < top) {
-        scroll_to(line);
-    } else if (line >= top + page) {
-        scroll_to(line + 1 - page);
-    } else {
-        place_caret();
-        InvalidateRect(window, nullptr, FALSE);
-    }
-}
-
-void LineViewState::place_caret() {
-    if (!focused) {
-        return;
-    }
-    const std::size_t line = store.line_of(caret);
-    if (line < top || line >= top + page_lines() + 1) {
-        SetCaretPos(-line_height * 4, -line_height * 4);  // out of sight
-        return;
-    }
-    SetCaretPos(x_of(caret), static_cast<int>(line - top) * line_height);
-}
-
-int LineViewState::x_of(std::size_t offset) const {
-    const std::size_t line = store.line_of(offset);
-    const std::string_view shown = shown_line(line);
-    const std::size_t length = std::min(offset - store.line_start(line), shown.size());
-    const std::wstring wide = win32::to_wide(shown.substr(0, length));
-    HDC dc = GetDC(window);
-    HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(window, dc);
-    return kLeftMargin + extent.cx;
-}
-
-std::size_t LineViewState::offset_at(POINT point) const {
-    const long long row = point.y < 0 ? -1 - (-point.y - 1) / line_height : point.y / line_height;
-    const long long wanted = static_cast<long long>(top) + row;
-    return offset_in_line(static_cast<std::size_t>(std::clamp<long long>(
-                              wanted, 0, static_cast<long long>(store.line_count()) - 1)),
-                          point.x);
-}
-
-std::size_t LineViewState::offset_in_line(std::size_t line, int x) const {
-    const std::string_view shown = shown_line(line);
-    std::size_t offset = store.line_start(line);
-    // Steps one character at a time until the point lies before its middle.
-    int previous = kLeftMargin;
-    std::size_t at = 0;
-    while (at < shown.size()) {
-        std::size_t next = at + 1;
-        while (next < shown.size() && (static_cast<unsigned char>(shown[next]) & 0xC0U) == 0x80U) {
-            ++next;
-        }
-        const int right = x_of(offset + next);
-        if (x < (previous + right) / 2) {
-            break;
-        }
-        previous = right;
-        at = next;
-    }
-    return offset + at;
-}
-
-void LineViewState::paint(HDC dc, const RECT& area) const {
-    const bool enabled = IsWindowEnabled(window) != FALSE;
-    FillRect(dc, &area, GetSysColorBrush(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
-    HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
-    SetBkMode(dc, TRANSPARENT);
-    const std::size_t from = selection_start();
-    const std::size_t to = selection_end();
-    const std::size_t last = std::min(store.line_count(), top + page_lines() + 1);
-    for (std::size_t line = top; line < last; ++line) {
-        const int y = static_cast<int>(line - top) * line_height;
-        const std::size_t start = store.line_start(line);
-        const std::string_view shown = shown_line(line);
-        // The selected part, clipped to the line, on the highlight colour.
-        const std::size_t mark_from = std::clamp(from, start, start + shown.size());
-        const std::size_t mark_to = std::clamp(to, start, start + shown.size());
-        const bool marks_line_end = from <= store.line_end(line) && to > store.line_end(line);
-        if (from != to && (mark_from < mark_to || marks_line_end)) {
-            const int left = x_of(mark_from);
-            const int right = x_of(mark_to) + (marks_line_end ? line_height / 3 : 0);
-            RECT mark{left, y, right, y + line_height};
-            FillRect(dc, &mark, GetSysColorBrush(COLOR_HIGHLIGHT));
-        }
-        const std::wstring wide = win32::to_wide(shown);
-        SetTextColor(dc, GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
-        TextOutW(dc, kLeftMargin, y, wide.c_str(), static_cast<int>(wide.size()));
-        if (mark_from < mark_to) {
-            const std::wstring marked = win32::to_wide(
-                std::string_view(store.text()).substr(mark_from, mark_to - mark_from));
-            SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
-            TextOutW(dc, x_of(mark_from), y, marked.c_str(), static_cast<int>(marked.size()));
-        }
-    }
-    SelectObject(dc, old);
-}
-
 bool register_line_view_class() {
     WNDCLASSEXW view_class{};
     view_class.cbSize = sizeof(view_class);
     if (GetClassInfoExW(GetModuleHandleW(nullptr), kLineViewClass, &view_class)) {
         return true;
     }
+    // Double clicks select a word.
+    view_class.style = CS_DBLCLKS;
     view_class.lpfnWndProc = &line_view_proc;
     view_class.hInstance = GetModuleHandleW(nullptr);
     view_class.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
@@ -512,7 +379,9 @@ void line_view_set_text(HWND view, std::string_view text) {
         // As with an edit control, new text shows from its first line.
         state->store.assign(text);
         state->modified = false;
+        state->undo_record.reset();
         state->anchor = state->caret = 0;
+        state->left = 0;
         state->scroll_to(0);
     }
 }

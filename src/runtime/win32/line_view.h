@@ -5,16 +5,19 @@
 // standard EDIT control walks all its lines on every append, scroll and
 // repaint, which at a day's volume costs seconds each; this view costs what
 // the visible lines cost. The user edits it as an edit box: click, drag and
-// Shift with the arrow, Home, End and page keys select, typing replaces the
+// Shift with the arrow, Home, End and page keys select, a double click
+// selects a word and Ctrl with the arrows moves by words, typing replaces the
 // selection, Backspace and Delete delete, Enter breaks the line with CR LF,
-// Ctrl+A, C, X and V select all and work the clipboard, the wheel and the
-// scroll bar scroll.
+// Ctrl+A, C, X, V and Z select all, work the clipboard and undo the last
+// edit, the right-click menu offers the same, the wheel and the scroll bar
+// scroll, and a line wider than the box scrolls sideways with the caret.
 //
 // It answers the messages tools and tests use on an edit control with the
 // same meaning, except that positions are byte offsets into the UTF-8 text:
 // WM_GETTEXT, WM_GETTEXTLENGTH, WM_SETTEXT, EM_GETSEL, EM_SETSEL,
 // EM_LINEINDEX, EM_POSFROMCHAR, EM_GETLINECOUNT, EM_GETFIRSTVISIBLELINE, EM_GETMODIFY,
-// EM_SETMODIFY, WM_COPY, WM_CUT, WM_PASTE, WM_CLEAR.
+// EM_SETMODIFY, EM_CANUNDO, EM_UNDO, EM_EMPTYUNDOBUFFER, WM_UNDO, WM_COPY,
+// WM_CUT, WM_PASTE, WM_CLEAR.
 
 #include <windows.h>
 

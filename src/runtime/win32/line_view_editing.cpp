@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "runtime/edit_words.h"
 #include "runtime/multi_line_text.h"
 #include "runtime/win32/line_view_state.h"
 #include "win32/wide_text.h"
@@ -17,6 +18,7 @@ constexpr wchar_t kSelectAll = 0x01;  // Ctrl+A as a character
 constexpr wchar_t kCopy = 0x03;       // Ctrl+C
 constexpr wchar_t kPaste = 0x16;      // Ctrl+V
 constexpr wchar_t kCut = 0x18;        // Ctrl+X
+constexpr wchar_t kUndo = 0x1A;       // Ctrl+Z
 constexpr wchar_t kBackspace = 0x08;
 constexpr wchar_t kDeleteCharacter = 0x7F;  // Ctrl+Backspace
 
@@ -72,8 +74,10 @@ void LineViewState::move_caret(std::size_t to, bool extend) {
     show_caret_line();
 }
 
-void LineViewState::replace_selection(std::string_view piece) {
+void LineViewState::replace_selection(std::string_view piece, bool typing) {
     if (!modified && store.has_bare_line_ends()) {
+        // Offsets move with the line ends, so the last edit can no longer be undone.
+        undo_record.reset();
         // Edited text reads with CR LF line ends throughout; the lines stay
         // the lines they were, so caret and anchor keep line and column.
         const std::size_t caret_line = store.line_of(caret);
@@ -86,7 +90,10 @@ void LineViewState::replace_selection(std::string_view piece) {
     }
     modified = true;
     const std::size_t from = selection_start();
-    store.replace(from, selection_end(), piece);
+    const std::size_t to = selection_end();
+    remember_edit(from, std::string_view(store.text()).substr(from, to - from), piece.size(),
+                  typing);
+    store.replace(from, to, piece);
     move_caret(from + piece.size(), false);
 }
 
@@ -145,10 +152,14 @@ bool LineViewState::key_down(WPARAM key) {
     const auto page = static_cast<long long>(page_lines());
     switch (key) {
         case VK_LEFT:
-            move_caret(previous_character(store, caret), shift);
+            move_caret(control ? previous_word_start(store.text(), caret)
+                               : previous_character(store, caret),
+                       shift);
             return true;
         case VK_RIGHT:
-            move_caret(next_character(store, caret), shift);
+            move_caret(
+                control ? next_word_start(store.text(), caret) : next_character(store, caret),
+                shift);
             return true;
         case VK_UP:
             move_caret(vertical(-1), shift);
@@ -193,18 +204,19 @@ bool LineViewState::key_down(WPARAM key) {
 void LineViewState::character(wchar_t c) {
     switch (c) {
         case kSelectAll:
-            anchor = 0;
-            move_caret(store.size(), true);
+            run_command(EditCommand::SelectAll);
             return;
         case kCopy:
-            copy();
+            run_command(EditCommand::Copy);
             return;
         case kCut:
-            copy();
-            replace_selection({});
+            run_command(EditCommand::Cut);
             return;
         case kPaste:
-            paste();
+            run_command(EditCommand::Paste);
+            return;
+        case kUndo:
+            run_command(EditCommand::Undo);
             return;
         case kBackspace:
             if (caret == anchor) {
@@ -231,7 +243,7 @@ void LineViewState::character(wchar_t c) {
     }
     high_surrogate = 0;
     typed += c;
-    replace_selection(win32::to_utf8(typed));
+    replace_selection(win32::to_utf8(typed), true);
 }
 
 void LineViewState::mouse(UINT message, WPARAM keys, POINT point) {
@@ -244,6 +256,12 @@ void LineViewState::mouse(UINT message, WPARAM keys, POINT point) {
             dragging = true;
             move_caret(offset_at(point), (keys & MK_SHIFT) != 0);
             return;
+        case WM_LBUTTONDBLCLK: {
+            const TextSpan word = word_around(store.text(), offset_at(point));
+            anchor = word.start;
+            move_caret(word.end, true);
+            return;
+        }
         case WM_MOUSEMOVE: {
             if (!dragging) {
                 return;

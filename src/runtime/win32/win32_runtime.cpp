@@ -29,7 +29,8 @@ void shell_open(HWND owner, const std::wstring& url) {
 
 Win32Runtime::Win32Runtime(OpenPage open_page)
     : m_ui_thread(std::this_thread::get_id()),
-      m_open_page(open_page ? std::move(open_page) : OpenPage(&shell_open)) {
+      m_open_page(open_page ? std::move(open_page) : OpenPage(&shell_open)),
+      m_box_gate([this](std::function<void()> task) { post(std::move(task)); }) {
     // OLE once for the user-interface thread, for the shell and the picture decoder.
     m_ole_initialised = SUCCEEDED(OleInitialize(nullptr));
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
@@ -101,7 +102,20 @@ void Win32Runtime::message_box(std::string_view text) {
     require_ui_thread();
     // Task-modal without an owner: every window of this thread is disabled
     // while the box is open.
-    MessageBoxW(nullptr, win32::to_wide(text).c_str(), kMessageBoxCaption, MB_OK | MB_TASKMODAL);
+    {
+        const MessageBoxGate::OpenBox open(m_box_gate);
+        MessageBoxW(nullptr, win32::to_wide(text).c_str(), kMessageBoxCaption,
+                    MB_OK | MB_TASKMODAL);
+    }
+    // Closing, the box enabled every window it had disabled; a modal window
+    // made while it was open (by a task run in its loop) must still block
+    // the others.
+    apply_modal_state(nullptr);
+}
+
+void Win32Runtime::after_message_boxes(std::function<void()> task) {
+    require_ui_thread();
+    m_box_gate.after_boxes(std::move(task));
 }
 
 HWND Win32Runtime::page_owner() {

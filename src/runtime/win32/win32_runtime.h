@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/message_box_gate.h"
 #include "runtime/runtime.h"
 
 namespace qorvex::runtime {
@@ -39,6 +40,7 @@ public:
     std::shared_ptr<Form> create_window(const FormDescription& description, EventTable events,
                                         WindowMode mode, const WindowReady& ready) override;
     void message_box(std::string_view text) override;
+    void after_message_boxes(std::function<void()> task) override;
     void open_url(std::string_view url) override;
     void delay(int milliseconds) override;
     void post(std::function<void()> task) override;
@@ -77,6 +79,7 @@ private:
 
     const std::thread::id m_ui_thread;
     OpenPage m_open_page;
+    MessageBoxGate m_box_gate;
     bool m_ole_initialised = false;
     int m_loop_depth = 0;
     HWND m_task_window = nullptr;
