@@ -155,6 +155,7 @@ TEST(Channel, RefusesBadUrlsWithoutShowingTheirSecrets) {
         {"ntfys://ntfy.sh/{env:OPEN", "not closed"},
         {"ntfys://ntfy.sh/t%zz", "broken %-escape"},
         {"jsons://host/#secretXYZ", "no #fragment"},
+        {"jsons://host/x?+X-Key=secretXYZ%0D%0AHost:%20evil", "line break"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.url);

@@ -55,9 +55,9 @@ TEST(OutboxRules, WaitsBackoffOrRetryAfterAndGivesUp) {
 }
 
 TEST(OutboxRules, KeepsEachChannelWithinItsServicesRate) {
-    std::vector<TimeMs> twenty;
-    for (int i = 0; i < 20; ++i) {
-        twenty.push_back(kNow - 30'000 + i * 1'000);
+    std::vector<TimeMs> twenty(20);
+    for (std::size_t i = 0; i < twenty.size(); ++i) {
+        twenty[i] = kNow - 30'000 + TimeMs(i) * 1'000;
     }
     const ServiceLimits twenty_a_minute{{}, 20, 0, 0};
     const ServiceLimits one_a_second{{}, 0, 1'000, 0};

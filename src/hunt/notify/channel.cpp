@@ -162,14 +162,23 @@ private:
         return m_parts.user + (m_parts.has_password ? ":" + shown(m_parts.password) : "") + "@";
     }
 
+    // A line break in a header value would start a header of its own.
+    bool add_header(std::string name, std::string value) {
+        if (value.find_first_of("\r\n") != std::string::npos) {
+            return fail("the value of header " + name + " holds a line break");
+        }
+        m_channel.headers.push_back({std::move(name), std::move(value)});
+        return true;
+    }
+
     bool basic_auth() {
         if (m_parts.user.empty() && !m_parts.has_password) {
             return true;
         }
         const std::string credentials =
             fill(m_parts.user, "user") + ":" + fill(m_parts.password, "password");
-        m_channel.headers.push_back({"Authorization", "Basic " + base64_encode(credentials)});
-        return m_error.empty();
+        return m_error.empty() &&
+               add_header("Authorization", "Basic " + base64_encode(credentials));
     }
 
     bool webhook();
@@ -209,12 +218,15 @@ bool Builder::webhook() {
             if (!all_of_chars(header, "-_")) {
                 return fail("\"" + header + "\" is not a header name");
             }
-            m_channel.headers.push_back({header, fill(value, "header " + header)});
+            if (!add_header(header, fill(value, "header " + header))) {
+                return false;
+            }
         } else {
             query_text += (query_text.empty() ? "?" : "&") + percent_encode(name) + "=" +
                           percent_encode(fill(value, "query"));
         }
-        masked_query += (masked_query.empty() ? "?" : "&") + name + "=" + masked_value;
+        masked_query += masked_query.empty() ? "?" : "&";
+        masked_query.append(name).append("=").append(masked_value);
     }
     m_channel.endpoint = std::string(m_scheme.transport) + "://" + authority +
                          (path.empty() ? "/" : path) + query_text;
@@ -256,7 +268,9 @@ bool Builder::ntfy() {
         return fail("give either user:password@ or ?token=, not both");
     }
     if (!token.empty()) {
-        m_channel.headers.push_back({"Authorization", "Bearer " + fill(token, "token")});
+        if (!add_header("Authorization", "Bearer " + fill(token, "token"))) {
+            return false;
+        }
     } else if (!basic_auth()) {
         return false;
     }

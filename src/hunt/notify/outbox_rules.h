@@ -19,7 +19,7 @@ namespace qorvex::hunt::notify {
 
 struct RetryPolicy {
     TimeMs base_ms = 15'000;               // the first wait, before jitter
-    TimeMs cap_ms = 30 * 60'000;           // the longest wait between attempts
+    TimeMs cap_ms = 1'800'000;             // the longest wait between attempts
     TimeMs give_up_after_ms = 86'400'000;  // a day after the message was written
 };
 
