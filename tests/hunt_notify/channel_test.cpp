@@ -41,6 +41,7 @@ TEST(Channel, ReadsEachKindOfUrl) {
          "http://127.0.0.1:9000",
          {},
          ""},
+        {"json://[::1]/in", ChannelKind::Webhook, "http://[::1]/in", "json://[::1]/in", {}, ""},
         {"ntfys://ntfy.example.org/hunt_hits?token={env:NTFY_TOKEN}&priority=high",
          ChannelKind::Ntfy,
          "https://ntfy.example.org/",

@@ -4,6 +4,10 @@
 // each service documents it: an HTTP request for the web services, a mail
 // for SMTP, a notification for the desktop. The senders that carry them out
 // (libcurl, libnotify) only copy these fields onto the wire.
+//
+// The generic webhook receives {"title", "text", "link", "hits", "sent_ms"}:
+// the message's title and body, the application page, how many hits the
+// message holds and when it was built (ms since 1970, UTC).
 
 #include <string>
 #include <string_view>

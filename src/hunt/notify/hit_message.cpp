@@ -109,6 +109,9 @@ Message compose_message(std::span<const HitNotice> hits, const MessageStyle& sty
     Message message;
     message.link = style.application_page;
     const std::string page_line = field(w, w.application_page, style.application_page);
+    if (hits.empty()) {
+        return message;
+    }
     if (hits.size() == 1) {
         const HitNotice& hit = hits.front();
         message.title = std::string(w.hit_title) + grouped_number(hit.number);

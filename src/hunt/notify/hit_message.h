@@ -65,7 +65,7 @@ std::string utc_offset_text(int utc_offset_minutes);
 std::size_t text_size(std::string_view text, const TextLimit& limit);
 
 // One hit's message when `hits` holds one, else a digest of as many as fit
-// `limit` (always at least one). `hits` must not be empty.
+// `limit` (always at least one). No hits, no message: an empty one.
 Message compose_message(std::span<const HitNotice> hits, const MessageStyle& style,
                         const TextLimit& limit);
 

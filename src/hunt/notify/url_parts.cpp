@@ -116,8 +116,11 @@ UrlSplit split_url(std::string_view url) {
         parts.has_password = colon != std::string_view::npos;
     }
     // A port is digits after the last colon outside an env reference.
+    // An IPv6 address in brackets keeps its own colons.
     const auto colon = host_port.rfind(':');
-    if (colon != std::string_view::npos && host_port.find('}', colon) == std::string_view::npos) {
+    const auto bracket = host_port.rfind(']');
+    if (colon != std::string_view::npos && host_port.find('}', colon) == std::string_view::npos &&
+        (bracket == std::string_view::npos || colon > bracket)) {
         parts.port = std::string(host_port.substr(colon + 1));
         host_port = host_port.substr(0, colon);
     }
