@@ -167,6 +167,7 @@ TEST(AnswerReading, ReadsMailAndDesktopAnswersAndBadRetryAfters) {
         EXPECT_EQ(retry_after_delay(bad, kNow), std::nullopt) << bad;
     }
     EXPECT_EQ(retry_after_delay("Sun, 06 Nov 1994 08:00:00 GMT", kNow), 0) << "a past date";
+    EXPECT_EQ(retry_after_delay("99999999999999", kNow), 31'536'000'000) << "at most a year";
 }
 
 }  // namespace

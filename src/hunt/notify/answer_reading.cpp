@@ -14,6 +14,9 @@ namespace {
 using Json = nlohmann::json;
 
 constexpr TimeMs kMsPerSecond = 1000;
+// A service's wait is honoured up to a year; beyond that the number is
+// nonsense, and milliseconds of it could overflow.
+constexpr long long kLongestWaitSeconds = 365LL * 24 * 3600;
 constexpr std::size_t kMaxErrorText = 300;
 
 // The services' own codes for "too fast" and "busy, try again".
@@ -25,6 +28,10 @@ constexpr std::array kFeishuTooFast{9499, 11232, 99991400};
 constexpr int kRequestTimeout = 408;
 constexpr int kTooEarly = 425;
 constexpr int kTooManyRequests = 429;
+
+TimeMs wait_ms(long long seconds) {
+    return TimeMs(std::clamp(seconds, 0LL, kLongestWaitSeconds)) * kMsPerSecond;
+}
 
 bool transient_status(int status) {
     return status == kRequestTimeout || status == kTooEarly || status == kTooManyRequests ||
@@ -161,7 +168,7 @@ std::optional<TimeMs> retry_after_delay(std::string_view value, TimeMs now) {
     long long seconds = 0;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), seconds);
     if (error == std::errc() && end == value.data() + value.size() && seconds >= 0) {
-        return TimeMs(seconds) * kMsPerSecond;
+        return wait_ms(seconds);
     }
     // An HTTP date, IMF-fixdate form: "Sun, 06 Nov 1994 08:49:37 GMT".
     constexpr std::string_view kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
@@ -219,7 +226,7 @@ DeliveryResult read_http_answer(ChannelKind kind, const HttpAnswer& answer, Time
             if (const auto params = body.find("parameters");
                 params != body.end() && params->is_object()) {
                 if (const auto wait = number_of(*params, "retry_after")) {
-                    return later(result.error, TimeMs(*wait) * kMsPerSecond);
+                    return later(result.error, wait_ms(*wait));
                 }
             }
         }
@@ -237,7 +244,7 @@ DeliveryResult read_http_answer(ChannelKind kind, const HttpAnswer& answer, Time
         if (const auto params = body.find("parameters");
             params != body.end() && params->is_object()) {
             if (const auto seconds = number_of(*params, "retry_after")) {
-                wait = TimeMs(*seconds) * kMsPerSecond;
+                wait = wait_ms(*seconds);
             }
         }
     }
