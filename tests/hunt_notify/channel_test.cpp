@@ -167,5 +167,16 @@ TEST(Channel, RefusesBadUrlsWithoutShowingTheirSecrets) {
     }
 }
 
+TEST(Channel, AnswersOddInputWithAChannelOrAReason) {
+    for (const char* url :
+         {"", "://", "x://", "tgram://", "tgram://:/", "dingtalk://@", "smtp://@", "ntfy://",
+          "jsons://[", "jsons://[::1", "jsons://-x", "desktop://?urgency", "bark://h/%",
+          "{env:}://x", "json://h?&&=&+=", "feishu://a:b@c"}) {
+        const ChannelParse parse = parse_channel(url, {});
+        EXPECT_NE(parse.channel.has_value(), !parse.error.empty()) << url;
+        EXPECT_FALSE(parse.channel) << url;
+    }
+}
+
 }  // namespace
 }  // namespace qorvex::hunt::notify

@@ -62,6 +62,15 @@ bool valid_port(std::string_view port) {
     return value >= 1 && value <= 65535;
 }
 
+// A name or IPv4 address, or an IPv6 address in brackets.
+bool valid_host(std::string_view host) {
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        const std::string_view address = host.substr(1, host.size() - 2);
+        return address.find_first_not_of("0123456789abcdefABCDEF:.") == std::string_view::npos;
+    }
+    return all_of_chars(host, ".-_") && host.front() != '.' && host.front() != '-';
+}
+
 bool valid_mail_address(std::string_view address) {
     const auto at = address.find('@');
     return at != std::string_view::npos && at > 0 && at + 1 < address.size() &&
@@ -120,6 +129,9 @@ private:
                 return fail("unknown option \"" + name + "\" (" +
                             (known.empty() ? "it takes none" : "it takes " + known) + ")");
             }
+            if (value.empty()) {
+                return fail("the option \"" + name + "\" has no value");
+            }
         }
         return true;
     }
@@ -143,7 +155,7 @@ private:
             fail("a host is missing");
             return {};
         }
-        if (!all_of_chars(m_parts.host, ".-_[]:")) {
+        if (!valid_host(m_parts.host)) {
             fail("\"" + m_parts.host + "\" is not a host name");
             return {};
         }
@@ -212,8 +224,11 @@ bool Builder::webhook() {
     std::string query_text;
     std::string masked_query;
     for (const auto& [name, value] : m_parts.query) {
+        if (name.empty() || name == "+") {
+            return fail("a query parameter or +header has no name");
+        }
         std::string masked_value = shown(value);
-        if (name.size() > 1 && name[0] == '+') {
+        if (name[0] == '+') {
             const std::string header = name.substr(1);
             if (!all_of_chars(header, "-_")) {
                 return fail("\"" + header + "\" is not a header name");
