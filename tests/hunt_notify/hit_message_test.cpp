@@ -50,6 +50,12 @@ TEST(HitMessage, DigestHoldsWhatFitsAndSaysHowManyFollow) {
               "150 0000 0001 | AAA | 星河梦想e卡 / 北京 / 北京 | 2025-12-11 00:00:04\n"
               "时间为 UTC+08:00\n申请页面：https://example.test/apply\n");
 
+    const MessageStyle english{Language::English, 0, "https://example.test/apply"};
+    EXPECT_EQ(compose_message(hits, english, kUnlimited).title, "3 hits");
+    const Message one = compose_message(std::span(hits).first(2), english, TextLimit{10, false});
+    EXPECT_EQ(one.title, "1 hit");
+    EXPECT_NE(one.body.find("\n1 more hit follows in the next message\n"), std::string::npos);
+
     // The two-hit digest plus the note about the third is exactly the bound.
     for (const bool in_characters : {false, true}) {
         SCOPED_TRACE(in_characters ? "characters" : "bytes");

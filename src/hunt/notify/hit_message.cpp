@@ -19,16 +19,25 @@ struct Words {
     std::string_view number, classes, target, first_seen, application_page;
     std::string_view field_separator;  // between a label and its value
     std::string_view class_separator;
-    std::string_view times_in;                 // before the zone, in a digest
-    std::string_view more_before, more_after;  // around the count of hits left out
+    std::string_view times_in;                          // before the zone, in a digest
+    std::string_view more_before, more_after;           // around the count of hits left out
+    std::string_view digest_title_one, more_after_one;  // the same for one hit
 };
 
-constexpr Words kChinese{"号码命中 ", " 个号码命中", "号码",     "类别",
-                         "目标",      "首次发现",    "申请页面", "：",
-                         "、",        "时间为 ",     "另有 ",    " 个命中见下一条消息"};
-constexpr Words kEnglish{
-    "Hit: ",    " hits", "Number", "Classes",   "Target", "First seen",
-    "Apply at", ": ",    ", ",     "Times in ", "",       " more hits follow in the next message"};
+constexpr Words kChinese{"号码命中 ",   " 个号码命中",
+                         "号码",        "类别",
+                         "目标",        "首次发现",
+                         "申请页面",    "：",
+                         "、",          "时间为 ",
+                         "另有 ",       " 个命中见下一条消息",
+                         " 个号码命中", " 个命中见下一条消息"};
+constexpr Words kEnglish{"Hit: ",    " hits",
+                         "Number",   "Classes",
+                         "Target",   "First seen",
+                         "Apply at", ": ",
+                         ", ",       "Times in ",
+                         "",         " more hits follow in the next message",
+                         " hit",     " more hit follows in the next message"};
 
 const Words& words(Language language) {
     return language == Language::English ? kEnglish : kChinese;
@@ -133,10 +142,12 @@ Message compose_message(std::span<const HitNotice> hits, const MessageStyle& sty
     const std::string zone_line =
         std::string(w.times_in) + utc_offset_text(style.utc_offset_minutes) + "\n";
     const auto more_line = [&w](std::size_t left) {
-        return std::string(w.more_before) + std::to_string(left) + std::string(w.more_after) + "\n";
+        return std::string(w.more_before) + std::to_string(left) +
+               std::string(left == 1 ? w.more_after_one : w.more_after) + "\n";
     };
     const auto title = [&w](std::size_t count) {
-        return std::to_string(count) + std::string(w.digest_title);
+        return std::to_string(count) +
+               std::string(count == 1 ? w.digest_title_one : w.digest_title);
     };
     // Fixed parts first, then lines while the whole still fits. The title
     // and the "more" line grow by a digit at most, which the bound allows.
