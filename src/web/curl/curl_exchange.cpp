@@ -98,6 +98,10 @@ int on_connected(void* user, char*, char*, int, int) {
     return CURL_PREREQFUNC_OK;
 }
 
+// How much earlier than the deadline by the steady clock libcurl's own
+// timer may end a transfer (a few milliseconds were seen).
+constexpr std::chrono::milliseconds kTimerSlack{100};
+
 // Waits for socket activity at most this long between checks for a stall.
 constexpr int kPollIntervalMs = 25;
 
@@ -174,12 +178,10 @@ CurlExchangeResult perform_curl_exchange(CURLM* multi, CURL* easy,
     result.code = run_transfer(multi, easy, collector);
     result.completed =
         result.code == CURLE_OK || (result.code == CURLE_WRITE_ERROR && result.body_capped);
-    // A time-out that is not the stall check's is the deadline's (libcurl's
-    // timer may fire a little before the deadline by this clock) or the
-    // connection's, before anything came.
-    result.cut_short =
-        result.code == CURLE_ABORTED_BY_CALLBACK ||
-        (result.code == CURLE_OPERATION_TIMEDOUT && limits.deadline && !result.stalled);
+    // libcurl's timer may fire a little before the deadline by this clock.
+    result.cut_short = result.code == CURLE_ABORTED_BY_CALLBACK ||
+                       (result.code == CURLE_OPERATION_TIMEDOUT && limits.deadline &&
+                        SteadyClock::now() + kTimerSlack >= *limits.deadline);
     if (result.completed) {
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &result.status);
     }
