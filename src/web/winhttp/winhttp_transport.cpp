@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -39,7 +40,9 @@ constexpr DWORD kIgnoredCertificateErrors =
     SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE |
     SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
 
-// Closing the request from the watch's thread makes a call waiting on it fail.
+// Closing the request from the watch's thread makes a call waiting on it
+// fail. Every call reads the handle afresh, so the calls after an abort get
+// null instead of a value WinHTTP may since have handed to another exchange.
 using Handle = win32::SharedHandle<HINTERNET, &WinHttpCloseHandle>;
 
 struct UrlParts {
@@ -109,8 +112,8 @@ std::optional<std::uint64_t> announced_length(const Handle& request) {
         return std::nullopt;
     }
     std::uint64_t length = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), length);
-    if (error == std::errc::result_out_of_range) {
+    if (std::from_chars(text.data(), text.data() + text.size(), length).ec ==
+        std::errc::result_out_of_range) {
         return std::numeric_limits<std::uint64_t>::max();
     }
     return length;
