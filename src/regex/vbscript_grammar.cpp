@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
+#include <utility>
 
 namespace qorvex::rx {
 
@@ -49,34 +51,60 @@ std::optional<Counted> counted_quantifier(std::string_view pattern, std::size_t 
     return Counted{pos + 1, !largest || *smallest <= *largest};
 }
 
-// The end of the class that opens at `at` (just after its "]"), or nothing
-// when it never closes. A "]" right after "[" or "[^" closes the class: "[]"
-// matches nothing and "[^]" any character, as in ECMAScript.
-std::optional<std::size_t> class_end(std::string_view pattern, std::size_t at) {
-    std::size_t pos = at + 1;
-    if (pos < pattern.size() && pattern[pos] == '^') {
-        ++pos;
+// What an escape of this letter means in ECMAScript and reads the same in
+// PCRE2: classes of characters, line ends, tab, form feed, \x and \u (with
+// PCRE2's ALT_BSUX). \b and \B are boundaries outside a class; \c and \v are
+// handled on their own.
+bool is_shared_letter_escape(char c) {
+    switch (c) {
+        case 'd':
+        case 'D':
+        case 's':
+        case 'S':
+        case 'w':
+        case 'W':
+        case 'f':
+        case 'n':
+        case 'r':
+        case 't':
+        case 'x':
+        case 'u':
+            return true;
+        default:
+            return false;
     }
-    while (pos < pattern.size()) {
-        if (pattern[pos] == ']') {
-            return pos + 1;
-        }
-        pos += pattern[pos] == '\\' ? std::size_t{2} : std::size_t{1};
-    }
-    return std::nullopt;
 }
 
+bool is_class_escape(char c) {
+    return c == 'd' || c == 'D' || c == 's' || c == 'S' || c == 'w' || c == 'W';
+}
+
+// "\xhh" for a character below 256, as PCRE2 reads it with ALT_BSUX.
+std::string hex_escape(unsigned value) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    return {'\\', 'x', kHex[(value >> 4U) & 15U], kHex[value & 15U]};
+}
+
+constexpr unsigned kVerticalTab = 0x0B;
+// \cX stands for X's code modulo 32.
+constexpr unsigned kControlModulo = 32;
+
+// Walks the pattern as ECMAScript reads it, and spells it anew for PCRE2 on
+// the way.
 class GrammarCheck {
 public:
     explicit GrammarCheck(std::string_view pattern) : m_pattern(pattern) {}
 
-    bool run() {
+    std::optional<std::string> run() {
         while (m_pos < m_pattern.size()) {
             if (!step()) {
-                return false;
+                return std::nullopt;
             }
         }
-        return m_open_groups == 0;
+        if (m_open_groups != 0) {
+            return std::nullopt;
+        }
+        return std::move(m_out);
     }
 
 private:
@@ -87,10 +115,8 @@ private:
         switch (c) {
             case '\\':
                 return escape();
-            case '[': {
-                const auto end = class_end(m_pattern, m_pos);
-                return end && atom(*end);
-            }
+            case '[':
+                return character_class();
             case '(':
                 return open_group();
             case ')':
@@ -111,26 +137,110 @@ private:
                 if (const auto counted = counted_quantifier(m_pattern, m_pos)) {
                     return counted->in_order && quantifier(counted->end);
                 }
-                return atom(m_pos + 1);
+                // A brace that opens no count is a brace, which later PCRE2
+                // versions would read as "{,n}".
+                m_out += "\\{";
+                return atom_spelt(m_pos + 1);
             default:
                 return atom(m_pos + 1);
         }
     }
 
     bool escape() {
-        const char next = at(m_pos + 1);
         if (m_pos + 1 >= m_pattern.size()) {
             return false;  // a lone backslash at the end
         }
+        const char next = at(m_pos + 1);
         if (next == 'b' || next == 'B') {
             return assertion(m_pos + 2);
         }
         if (next == 'c' && !is_letter(at(m_pos + 2))) {
             // No control letter follows: the backslash stands for itself and
             // the c is read on its own.
-            return atom(m_pos + 1);
+            m_out += "\\\\";
+            return atom_spelt(m_pos + 1);
         }
-        return atom(m_pos + (next == 'c' ? 3 : 2));
+        if (next == 'c') {
+            return atom(m_pos + 3);
+        }
+        m_out += escape_spelling(next);
+        return atom_spelt(m_pos + 2);
+    }
+
+    // An escape of `next` (not b, B or c) as PCRE2 reads what ECMAScript
+    // means: a letter that means nothing to ECMAScript is that letter,
+    // where PCRE2 would read \h, \v, \R, \K, \Q, \E, \A, \z, \p and more
+    // as escapes of its own.
+    static std::string escape_spelling(char next) {
+        if (next == 'v') {
+            return hex_escape(kVerticalTab);  // PCRE2's \v is any vertical space
+        }
+        if (is_letter(next) && !is_shared_letter_escape(next)) {
+            return std::string(1, next);
+        }
+        return std::string{'\\', next};
+    }
+
+    // A class [...] from the "[" at m_pos. A "]" right after "[" or "[^"
+    // closes it: "[]" matches nothing and "[^]" any character, as in
+    // ECMAScript. A "[" inside is a plain character, where PCRE2 would read
+    // "[:digit:]" as a named class; a "-" next to a class escape is a plain
+    // hyphen, where PCRE2 would call the range invalid.
+    bool character_class() {
+        std::size_t pos = m_pos + 1;
+        m_out += '[';
+        if (at(pos) == '^') {
+            m_out += '^';
+            ++pos;
+        }
+        bool after_class_escape = false;
+        while (pos < m_pattern.size()) {
+            const char c = m_pattern[pos];
+            if (c == ']') {
+                m_out += ']';
+                return atom_spelt(pos + 1);
+            }
+            if (c == '\\') {
+                if (pos + 1 >= m_pattern.size()) {
+                    return false;
+                }
+                const char next = m_pattern[pos + 1];
+                after_class_escape = is_class_escape(next);
+                pos += class_escape(pos);
+                continue;
+            }
+            const bool hyphen_by_class_escape =
+                c == '-' && at(pos + 1) != ']' &&
+                (after_class_escape || (at(pos + 1) == '\\' && is_class_escape(at(pos + 2))));
+            if (c == '[' || hyphen_by_class_escape) {
+                m_out += '\\';
+            }
+            m_out += c;
+            after_class_escape = false;
+            ++pos;
+        }
+        return false;  // the class never closes
+    }
+
+    // Writes the escape at `pos` inside a class and gives its length.
+    std::size_t class_escape(std::size_t pos) {
+        const char next = m_pattern[pos + 1];
+        if (next == 'b') {
+            m_out += "\\b";  // a backspace in both
+            return 2;
+        }
+        if (next == 'c') {
+            const char control = at(pos + 2);
+            if (is_letter(control) || is_digit(control) || control == '_') {
+                // Inside a class, a digit or "_" also makes a control character.
+                m_out += hex_escape(static_cast<unsigned char>(control) % kControlModulo);
+                return 3;
+            }
+            m_out += "\\\\";
+            return 1;
+        }
+        m_out += escape_spelling(next);
+        return 2;
     }
 
     bool open_group() {
@@ -147,8 +257,17 @@ private:
         return assertion(m_pos + 3);
     }
 
+    // Copies the pattern up to `next` as it is.
+    void copy_to(std::size_t next) { m_out.append(m_pattern.substr(m_pos, next - m_pos)); }
+
     // Something a quantifier may follow ends just before `next`.
     bool atom(std::size_t next) {
+        copy_to(next);
+        return atom_spelt(next);
+    }
+
+    // The same, already written out in PCRE2's spelling.
+    bool atom_spelt(std::size_t next) {
         m_pos = next;
         m_can_repeat = true;
         return true;
@@ -157,6 +276,7 @@ private:
     // Something no quantifier may follow: an anchor, a boundary, the start of
     // a group or alternative.
     bool assertion(std::size_t next) {
+        copy_to(next);
         m_pos = next;
         m_can_repeat = false;
         return true;
@@ -168,12 +288,15 @@ private:
         if (!m_can_repeat) {
             return false;
         }
-        m_pos = at(next) == '?' ? next + 1 : next;
+        next = at(next) == '?' ? next + 1 : next;
+        copy_to(next);
+        m_pos = next;
         m_can_repeat = false;
         return true;
     }
 
     std::string_view m_pattern;
+    std::string m_out;
     std::size_t m_pos = 0;
     std::size_t m_open_groups = 0;
     bool m_can_repeat = false;
@@ -182,6 +305,10 @@ private:
 }  // namespace
 
 bool follows_vbscript_grammar(std::string_view pattern) {
+    return perl_spelling_of(pattern).has_value();
+}
+
+std::optional<std::string> perl_spelling_of(std::string_view pattern) {
     return GrammarCheck(pattern).run();
 }
 

@@ -7,6 +7,7 @@
 // header block and a body, the body read to its end and the reply's raw
 // header block. Nothing is kept between exchanges.
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -14,8 +15,15 @@
 #include <string_view>
 
 #include "web/bytes.h"
+#include "web/http_transport.h"
 
 namespace qorvex::web {
+
+// The longest a fetch exchange waits for the next byte, as a fresh WinINet
+// session does; the whole exchange gets kExchangeDeadlineFactor times it.
+inline constexpr int kFetchStallTimeoutMs = 30000;
+inline constexpr std::chrono::milliseconds kFetchDeadline{kExchangeDeadlineFactor *
+                                                          kFetchStallTimeoutMs};
 
 // What a request is opened with besides its verb and path.
 struct FetchFlags {
@@ -49,6 +57,10 @@ struct FetchTarget {
     // Once a stop is requested, from any thread, the exchange ends at once
     // with nothing. The default token is never stopped.
     std::stop_token stop;
+    // The longest the whole exchange may take, from the send to the body's
+    // end; one that has not ended by then ends with nothing, as a stopped
+    // one does. Tests shorten it.
+    std::chrono::milliseconds deadline = kFetchDeadline;
 };
 
 struct FetchReply {
@@ -62,10 +74,6 @@ struct FetchReply {
 // opened without one), nullopt for a number no port can have, which the
 // transports refuse rather than fold into 16 bits.
 std::optional<int> connection_port(const FetchTarget& target);
-
-// The longest a fetch exchange waits for the next byte, as a fresh WinINet
-// session does; the whole exchange gets kExchangeDeadlineFactor times it.
-inline constexpr int kFetchStallTimeoutMs = 30000;
 
 // An opened request, sent once.
 class FetchExchange {

@@ -24,7 +24,8 @@ constexpr std::string_view kNumbers = "16880000000\r\n13568812345\r\n";
 struct GrammarCase {
     const char* label;
     std::string pattern;
-    std::vector<std::string> matches;  // over kNumbers
+    std::vector<std::string> matches;  // over the subject
+    std::string subject = std::string(kNumbers);
 };
 
 TEST(VbscriptGrammar, LaterAndPerlSyntaxIsRejected) {
@@ -56,13 +57,23 @@ TEST(VbscriptGrammar, EcmascriptSyntaxStillMatches) {
         {"empty and negated empty class", "[]|1[^]", {"16", "13", "12"}},
         {"escapes", "\\x31\\u0033\\d\\w", {"1356"}},
         {"back-reference and boundary", "(\\d)\\1\\b", {"00"}},
+        // Escapes that engines in the Perl tradition read as escapes of their
+        // own are the letters themselves to the Windows engine.
+        {"h is no horizontal space", R"(\h)", {"h"}, "h \t"},
+        {"v is the vertical tab alone", R"(\v)", {"\v"}, "\v\n\f"},
+        {"Q and E are letters", R"(\Q.\E)", {"Q.E", "QxE"}, "Q.E QxE ."},
+        {"K keeps the match", R"(6\K8)", {"6K8"}, "6K8 68"},
+        {"R is no line end", R"(\R)", {"R"}, "R\r\n"},
+        {"A and z are letters", R"(\A\d\z)", {"A1z"}, "A1z 1"},
+        {"p is a letter, then a brace", R"(\p{L})", {"p{L}"}, "p{L} a"},
+        {"a bracket in a class is plain", "[[:digit:]]", {":]", "d]"}, "1 :] d]"},
     };
     const auto engine = make_platform_engine();
     for (const auto& test_case : cases) {
         SCOPED_TRACE(test_case.label);
         EXPECT_TRUE(follows_vbscript_grammar(test_case.pattern));
         RegexObject regex(*engine);
-        ASSERT_TRUE(regex.create_user_pattern(test_case.pattern, kNumbers));
+        ASSERT_TRUE(regex.create_user_pattern(test_case.pattern, test_case.subject));
         std::vector<std::string> found;
         for (int i = 1; i <= regex.match_count(); ++i) {
             found.push_back(regex.match_text(i));

@@ -33,6 +33,10 @@ std::string_view stall_name(Stall stall) {
             return "trickle";
         case Stall::cut_off:
             return "cutoff";
+        case Stall::chunk_gap:
+            return "chunkgap";
+        case Stall::chunk_part:
+            return "chunkpart";
         case Stall::none:
             break;
     }

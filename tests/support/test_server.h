@@ -23,11 +23,15 @@ enum class Stall {
     inside_body,   // send the headers and part of the body, then nothing
     trickle,       // send the headers, then a body byte every trickle_ms, for minutes
     cut_off,       // send the headers and part of the body, then close the connection
+    chunk_gap,     // send the body as one whole chunk, then close before the last chunk
+    chunk_part,    // announce a chunk longer than the body, send the body, then close
 };
 
 struct ReplyScript {
-    int status = 0;                    // 0: 200, or 302 with a location
-    std::vector<std::string> headers;  // "Name: value" lines
+    int status = 0;  // 0: 200, or 302 with a location
+    // "Name: value" lines. A Content-Length line replaces the server's own,
+    // and the connection closes after the body.
+    std::vector<std::string> headers;
     std::vector<std::string> set_cookies;
     std::string location;             // a redirect target
     std::optional<std::string> body;  // the reply body (any bytes); none: the echo

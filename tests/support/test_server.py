@@ -20,7 +20,13 @@ scripts the reply instead:
   stall=trickle          send the headers, then one body byte every trickle_ms
                          (default 200) for minutes
   stall=cutoff           send the headers and part of the body, then close
+  stall=chunkgap         send the body as one whole chunk, then close before
+                         the last chunk
+  stall=chunkpart        announce a chunk longer than the body, send the
+                         body, then close
   endless=1              a body that does not end
+A header=Content-Length line replaces the server's own, and the connection
+closes after the body.
 A request in proxy form (absolute address) must carry the proxy credentials
 given with --proxy-user/--proxy-password, else it gets 407.
 --silent takes connections and never reads or answers a byte.
@@ -143,6 +149,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if stall == "cutoff":
             self.send_cut_off(status, headers, reply)
             return
+        if stall in ("chunkgap", "chunkpart"):
+            self.send_chunks_cut_off(status, headers, reply, stall == "chunkpart")
+            return
         self.send_reply(status, headers, reply)
 
     def proxy_allowed(self):
@@ -164,7 +173,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def send_reply(self, status, headers, body):
         self.start_reply(status, headers)
-        self.send_header("Content-Length", str(len(body)))
+        if any(name.lower() == "content-length" for name, _ in headers):
+            self.close_connection = True
+        else:
+            self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         if self.command != "HEAD":
             self.wfile.write(body)
@@ -194,6 +206,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(body) + 1000))
         self.end_headers()
         self.wfile.write(body)
+        self.wfile.flush()
+        self.close_connection = True
+
+    def send_chunks_cut_off(self, status, headers, body, inside_chunk):
+        self.start_reply(status, headers)
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        announced = len(body) + 1000 if inside_chunk else len(body)
+        self.wfile.write(b"%x\r\n" % announced + body)
+        if not inside_chunk:
+            self.wfile.write(b"\r\n")
         self.wfile.flush()
         self.close_connection = True
 

@@ -194,6 +194,53 @@ TEST_F(PlatformWininetFetch, StopEndsAFetchInFlightAtOnceWithNothing) {
     EXPECT_TRUE(fetch.get().empty());
 }
 
+struct CutRow {
+    const char* label;
+    Stall stall;
+};
+
+// A failure on the way yields what had come by then, and no wait.
+TEST_F(PlatformWininetFetch, BodyCutOffMidTransferYieldsWhatCame) {
+    const std::vector<CutRow> rows = {{"short of its Content-Length", Stall::cut_off},
+                                      {"chunked, cut before the last chunk", Stall::chunk_gap},
+                                      {"chunked, cut inside a chunk", Stall::chunk_part}};
+    for (const CutRow& row : rows) {
+        ReplyScript script;
+        script.stall = row.stall;
+        script.body = "part of the body";
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(wininet_fetch(*m_transport, server().url("/cut", script)),
+                  bytes_of_text("part of the body"))
+            << row.label;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2)) << row.label;
+    }
+}
+
+// A server that sends a byte now and then never lets a wait run out; the
+// whole exchange still ends at its deadline, with nothing.
+TEST(PlatformFetchTransport, TricklingReplyEndsAtTheDeadlineWithNothing) {
+    TestServer& server = plain_server();
+    ReplyScript script;
+    script.stall = Stall::trickle;
+    script.trickle_ms = 100;
+    FetchTarget target;
+    target.host = "127.0.0.1";
+    target.port = server.port();
+    target.verb = "GET";
+    target.path = server.url("/trickle", script).substr(server.base_url().size());
+    target.deadline = std::chrono::milliseconds(1500);
+    const std::unique_ptr<FetchTransport> transport = make_platform_fetch_transport();
+    const std::unique_ptr<FetchExchange> exchange = transport->open(target);
+    ASSERT_NE(exchange, nullptr);
+    const auto started = std::chrono::steady_clock::now();
+    const FetchReply reply = exchange->send("Accept: */*", {});
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_TRUE(reply.body.empty());
+    EXPECT_EQ(reply.raw_headers, "");
+    EXPECT_GE(waited, std::chrono::milliseconds(1400));
+    EXPECT_LT(waited, std::chrono::milliseconds(2500));
+}
+
 TEST(PlatformFetchTransport, RefusesToOpenWithoutAHostOrWithAPortOutOfRange) {
     const std::unique_ptr<FetchTransport> transport = make_platform_fetch_transport();
     FetchTarget target;

@@ -3,6 +3,8 @@
 #include <time.h>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "regex/pcre2/pcre2_pattern.h"
@@ -48,9 +50,11 @@ protected:
     std::shared_ptr<const CompiledPattern> compile_uncached(std::string_view pattern,
                                                             CompileOptions options) override {
         // PCRE2 reads far more syntax than the Windows engine; a pattern the
-        // Windows engine rejects is rejected here too, so that it lists the
-        // same numbers on every platform.
-        if (!follows_vbscript_grammar(pattern)) {
+        // Windows engine rejects is rejected here too, and one it reads
+        // otherwise is spelt anew, so that it lists the same numbers on every
+        // platform.
+        const std::optional<std::string> spelt = perl_spelling_of(pattern);
+        if (!spelt) {
             return nullptr;
         }
         const std::unique_ptr<pcre2_compile_context, CompileContextDeleter> context(
@@ -65,7 +69,7 @@ protected:
 
         int error = 0;
         PCRE2_SIZE error_offset = 0;
-        CodePtr code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
+        CodePtr code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(spelt->data()), spelt->size(),
                                    compile_options(options), &error, &error_offset, context.get()));
         if (!code) {
             return nullptr;

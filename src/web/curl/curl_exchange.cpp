@@ -1,7 +1,13 @@
 #include "web/curl/curl_exchange.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <string>
 #include <string_view>
+#include <system_error>
+
+#include "web/text_ops.h"
 
 namespace qorvex::web {
 
@@ -41,11 +47,31 @@ std::size_t on_body(char* data, std::size_t size, std::size_t count, void* user)
     return collector.result.body_capped ? 0 : length;
 }
 
+// Whether the line is a Content-Length whose value no 64-bit number holds.
+// libcurl reads such a reply on to the connection's end as if it announced
+// no length; a body that long can never have come whole.
+bool announces_impossible_length(std::string_view line) {
+    constexpr std::string_view kName = "content-length:";
+    if (line.size() < kName.size() || lower_case(line.substr(0, kName.size())) != kName) {
+        return false;
+    }
+    const std::string value = trim_spaces(line.substr(kName.size()));
+    if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    std::uint64_t length = 0;
+    return std::from_chars(value.data(), value.data() + value.size(), length).ec ==
+           std::errc::result_out_of_range;
+}
+
 std::size_t on_header(char* data, std::size_t size, std::size_t count, void* user) {
     auto& collector = *static_cast<Collector*>(user);
     collector.touch();
     const std::size_t length = size * count;
     const std::string_view line = without_line_end(std::string_view(data, length));
+    if (announces_impossible_length(line)) {
+        return 0;  // taking less than was offered fails the transfer
+    }
     if (line.starts_with("HTTP/")) {
         // A new reply begins (a redirect, an interim reply or a proxy's
         // answer came before it): only the final reply's block is kept.
@@ -71,6 +97,10 @@ int on_connected(void* user, char*, char*, int, int) {
     collector.touch();
     return CURL_PREREQFUNC_OK;
 }
+
+// How much earlier than the deadline by the steady clock libcurl's own
+// timer may end a transfer (a few milliseconds were seen).
+constexpr std::chrono::milliseconds kTimerSlack{100};
 
 // Waits for socket activity at most this long between checks for a stall.
 constexpr int kPollIntervalMs = 25;
@@ -148,9 +178,10 @@ CurlExchangeResult perform_curl_exchange(CURLM* multi, CURL* easy,
     result.code = run_transfer(multi, easy, collector);
     result.completed =
         result.code == CURLE_OK || (result.code == CURLE_WRITE_ERROR && result.body_capped);
+    // libcurl's timer may fire a little before the deadline by this clock.
     result.cut_short = result.code == CURLE_ABORTED_BY_CALLBACK ||
                        (result.code == CURLE_OPERATION_TIMEDOUT && limits.deadline &&
-                        SteadyClock::now() >= *limits.deadline);
+                        SteadyClock::now() + kTimerSlack >= *limits.deadline);
     if (result.completed) {
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &result.status);
     }

@@ -89,8 +89,7 @@ public:
         CurlExchangeLimits limits;
         limits.stall_timeout = kStallTimeout;
         limits.body_cap = kReplyBodyCap;
-        limits.deadline =
-            CurlExchangeLimits::Clock::now() + kExchangeDeadlineFactor * kStallTimeout;
+        limits.deadline = CurlExchangeLimits::Clock::now() + m_target.deadline;
         limits.stop = m_target.stop;
         CurlExchangeResult result = perform_curl_exchange(m_multi->get(), handle, limits);
         if (follows_with_own_proxy_choice()) {

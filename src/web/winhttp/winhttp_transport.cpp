@@ -6,12 +6,15 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -37,7 +40,9 @@ constexpr DWORD kIgnoredCertificateErrors =
     SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE |
     SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
 
-// Closing the request from the watch's thread makes a call waiting on it fail.
+// Closing the request from the watch's thread makes a call waiting on it
+// fail. Every call reads the handle afresh, so the calls after an abort get
+// null instead of a value WinHTTP may since have handed to another exchange.
 using Handle = win32::SharedHandle<HINTERNET, &WinHttpCloseHandle>;
 
 struct UrlParts {
@@ -67,15 +72,15 @@ bool split_url(const std::wstring& url, UrlParts& parts) {
     return !parts.host.empty();
 }
 
-std::wstring query_text(HINTERNET request, DWORD info) {
+std::wstring query_text(const Handle& request, DWORD info) {
     DWORD size = 0;
-    WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+    WinHttpQueryHeaders(request.get(), info, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
                         &size, WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) {
         return {};
     }
     std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (!WinHttpQueryHeaders(request, info, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
+    if (!WinHttpQueryHeaders(request.get(), info, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
                              WINHTTP_NO_HEADER_INDEX)) {
         return {};
     }
@@ -85,7 +90,7 @@ std::wstring query_text(HINTERNET request, DWORD info) {
 
 // The header lines of the reply, each ending in "\r\n": the raw block
 // without its status line and without the empty line that ends it.
-std::string header_lines(HINTERNET request) {
+std::string header_lines(const Handle& request) {
     std::string block = win32::to_utf8(query_text(request, WINHTTP_QUERY_RAW_HEADERS_CRLF));
     const std::size_t first_end = block.find("\r\n");
     if (first_end == std::string::npos) {
@@ -99,25 +104,32 @@ std::string header_lines(HINTERNET request) {
 }
 
 // The body length the reply's Content-Length line announces, if it has one.
-std::optional<std::uint64_t> announced_length(HINTERNET request) {
-    const std::wstring text = query_text(request, WINHTTP_QUERY_CONTENT_LENGTH);
-    if (text.empty() || text.find_first_not_of(L"0123456789") != std::wstring::npos) {
+// A length too large for any number announces a body that can never come
+// whole, so the exchange fails rather than ending the program.
+std::optional<std::uint64_t> announced_length(const Handle& request) {
+    const std::string text = win32::to_utf8(query_text(request, WINHTTP_QUERY_CONTENT_LENGTH));
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
     }
-    return std::stoull(text);
+    std::uint64_t length = 0;
+    if (std::from_chars(text.data(), text.data() + text.size(), length).ec ==
+        std::errc::result_out_of_range) {
+        return std::numeric_limits<std::uint64_t>::max();
+    }
+    return length;
 }
 
 // The body up to the cap; nullopt when the transfer broke off before its
 // end: a read fails, or the connection ends before the announced length
 // (which some WinHTTP implementations report as a normal end).
-std::optional<Bytes> read_body(HINTERNET request) {
+std::optional<Bytes> read_body(const Handle& request) {
     Bytes body;
     std::vector<char> buffer(8192);
     while (body.size() < kReplyBodyCap) {
         DWORD read = 0;
         const auto wanted =
             static_cast<DWORD>(std::min<std::size_t>(buffer.size(), kReplyBodyCap - body.size()));
-        if (!WinHttpReadData(request, buffer.data(), wanted, &read)) {
+        if (!WinHttpReadData(request.get(), buffer.data(), wanted, &read)) {
             return std::nullopt;
         }
         if (read == 0) {
@@ -223,10 +235,10 @@ private:
         WinHttpQueryHeaders(opened.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
         reply.status = static_cast<int>(status);
-        reply.headers = header_lines(opened.get());
+        reply.headers = header_lines(opened);
         // A HEAD reply announces a body that never comes.
         if (request.verb != "HEAD") {
-            std::optional<Bytes> read = read_body(opened.get());
+            std::optional<Bytes> read = read_body(opened);
             if (!read) {
                 return {};
             }
@@ -237,6 +249,12 @@ private:
 
     void prepare(HINTERNET request, const HttpRequest& what) const {
         WinHttpSetTimeouts(request, m_timeouts[0], m_timeouts[1], m_timeouts[2], m_timeouts[3]);
+        // The wait for the reply's header lines is a time-out of its own,
+        // which WinHttpSetTimeouts leaves at its default of a minute or more;
+        // Wine's WinHTTP also waits for every byte of the body under it.
+        auto response_wait = static_cast<DWORD>(m_timeouts[kReceiveWait]);
+        WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response_wait,
+                         sizeof(response_wait));
         DWORD security = kIgnoredCertificateErrors;
         WinHttpSetOption(request, WINHTTP_OPTION_SECURITY_FLAGS, &security, sizeof(security));
         if (!what.follow_redirects) {

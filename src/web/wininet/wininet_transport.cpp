@@ -21,7 +21,6 @@ namespace qorvex::web {
 namespace {
 
 constexpr DWORD kReadChunk = 1024;
-constexpr std::chrono::milliseconds kStallTimeout{kFetchStallTimeoutMs};
 constexpr DWORD kRawHeadersCrlf = HTTP_QUERY_RAW_HEADERS_CRLF;  // 22
 
 // Closing the request from the watch's thread makes a call waiting on it fail.
@@ -50,14 +49,14 @@ DWORD request_flags(const FetchFlags& flags) {
 
 // The whole raw header block: asked for its size first, so a long block is
 // never cut or left as a buffer of spaces.
-std::string raw_headers(HINTERNET request) {
+std::string raw_headers(const Handle& request) {
     DWORD size = 0;
-    HttpQueryInfoA(request, kRawHeadersCrlf, nullptr, &size, nullptr);
+    HttpQueryInfoA(request.get(), kRawHeadersCrlf, nullptr, &size, nullptr);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) {
         return {};
     }
     std::string block(size, '\0');
-    if (!HttpQueryInfoA(request, kRawHeadersCrlf, block.data(), &size, nullptr)) {
+    if (!HttpQueryInfoA(request.get(), kRawHeadersCrlf, block.data(), &size, nullptr)) {
         return {};
     }
     block.resize(size);
@@ -76,8 +75,11 @@ struct OpenRequest {
         : session(session_handle), connection(connection_handle), request(request_handle) {}
 };
 
-FetchReply send_and_read(HINTERNET request, const std::string& headers, const Bytes& body) {
-    HttpSendRequestA(request, headers.empty() ? nullptr : const_cast<char*>(headers.data()),
+// The request is read afresh for every call: once an abort has closed it,
+// the calls fail instead of reaching a handle that WinINet may since have
+// handed out to another exchange.
+FetchReply send_and_read(const Handle& request, const std::string& headers, const Bytes& body) {
+    HttpSendRequestA(request.get(), headers.empty() ? nullptr : const_cast<char*>(headers.data()),
                      static_cast<DWORD>(headers.size()),
                      body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data()),
                      static_cast<DWORD>(body.size()));
@@ -85,7 +87,7 @@ FetchReply send_and_read(HINTERNET request, const std::string& headers, const By
     char buffer[kReadChunk];
     while (reply.body.size() < kReplyBodyCap) {
         DWORD read = 0;
-        if (!InternetReadFile(request, buffer, kReadChunk, &read) || read == 0) {
+        if (!InternetReadFile(request.get(), buffer, kReadChunk, &read) || read == 0) {
             break;
         }
         reply.body.insert(reply.body.end(), buffer, buffer + read);
@@ -96,8 +98,9 @@ FetchReply send_and_read(HINTERNET request, const std::string& headers, const By
 
 class WinInetExchange final : public FetchExchange {
 public:
-    WinInetExchange(std::shared_ptr<OpenRequest> opened, std::stop_token stop)
-        : m_opened(std::move(opened)), m_stop(std::move(stop)) {}
+    WinInetExchange(std::shared_ptr<OpenRequest> opened, std::stop_token stop,
+                    std::chrono::milliseconds deadline)
+        : m_opened(std::move(opened)), m_stop(std::move(stop)), m_deadline(deadline) {}
 
     // WinINet bounds each wait, not the exchange, and has no stop of its own:
     // closing the request ends it, and what came back by then is dropped.
@@ -111,9 +114,9 @@ public:
         auto call = std::make_shared<Call>(
             Call{m_opened, win32::to_ansi(header_block), body, FetchReply{}});
         const bool ended = run_abortable(
-            m_stop, AbortClock::now() + kExchangeDeadlineFactor * kStallTimeout,
+            m_stop, AbortClock::now() + m_deadline,
             [call]() {
-                call->reply = send_and_read(call->opened->request.get(), call->headers, call->body);
+                call->reply = send_and_read(call->opened->request, call->headers, call->body);
             },
             [call]() { call->opened->request.close(); });
         return ended ? std::move(call->reply) : FetchReply{};
@@ -122,6 +125,7 @@ public:
 private:
     std::shared_ptr<OpenRequest> m_opened;
     const std::stop_token m_stop;
+    const std::chrono::milliseconds m_deadline;
 };
 
 class WinInetTransport final : public FetchTransport {
@@ -157,7 +161,7 @@ public:
         }
         return std::make_unique<WinInetExchange>(
             std::make_shared<OpenRequest>(session.release(), connection.release(), request),
-            target.stop);
+            target.stop, target.deadline);
     }
 };
 
