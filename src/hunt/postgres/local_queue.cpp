@@ -63,6 +63,7 @@ LocalQueue::LocalQueue(const std::string& path, std::int64_t max_cycles)
         "  started INTEGER NOT NULL, outcome TEXT NOT NULL, numbers_in_reply INTEGER NOT NULL,"
         "  duration_ms INTEGER NOT NULL, error TEXT NOT NULL, alert_classes INTEGER NOT NULL,"
         "  sightings TEXT NOT NULL)");
+    m_connection->exec("CREATE INDEX IF NOT EXISTS queued_by_hunter ON queued(hunter, position)");
     m_push = std::make_unique<Statement>(
         *m_connection,
         "INSERT INTO queued(cycle_key, target, started, outcome, numbers_in_reply, duration_ms, "
@@ -71,9 +72,13 @@ LocalQueue::LocalQueue(const std::string& path, std::int64_t max_cycles)
     m_oldest = std::make_unique<Statement>(
         *m_connection,
         "SELECT position, cycle_key, target, started, outcome, numbers_in_reply, duration_ms, "
-        "error, alert_classes, sightings, hunter FROM queued ORDER BY position LIMIT 1");
+        "error, alert_classes, sightings, hunter FROM queued WHERE hunter = ?1 "
+        "ORDER BY position LIMIT 1");
     m_remove = std::make_unique<Statement>(*m_connection, "DELETE FROM queued WHERE position = ?1");
     m_count = std::make_unique<Statement>(*m_connection, "SELECT count(*) FROM queued");
+    m_count_of = std::make_unique<Statement>(*m_connection,
+                                             "SELECT count(*) FROM queued WHERE hunter = ?1");
+    m_hunters = std::make_unique<Statement>(*m_connection, "SELECT DISTINCT hunter FROM queued");
 }
 
 LocalQueue::~LocalQueue() = default;
@@ -93,8 +98,9 @@ void LocalQueue::push(const QueuedCycle& cycle) {
     m_push->run();
 }
 
-std::optional<QueuedCycle> LocalQueue::oldest() {
+std::optional<QueuedCycle> LocalQueue::oldest(const std::string& hunter) {
     const Statement::Run run(*m_oldest);
+    m_oldest->bind(1, hunter);
     if (!m_oldest->step()) {
         return std::nullopt;
     }
@@ -122,6 +128,21 @@ void LocalQueue::remove(std::int64_t position) {
 std::int64_t LocalQueue::size() {
     const Statement::Run run(*m_count);
     return m_count->step() ? m_count->integer(0) : 0;
+}
+
+std::int64_t LocalQueue::size_of(const std::string& hunter) {
+    const Statement::Run run(*m_count_of);
+    m_count_of->bind(1, hunter);
+    return m_count_of->step() ? m_count_of->integer(0) : 0;
+}
+
+std::vector<std::string> LocalQueue::hunters() {
+    const Statement::Run run(*m_hunters);
+    std::vector<std::string> all;
+    while (m_hunters->step()) {
+        all.push_back(m_hunters->text(0));
+    }
+    return all;
 }
 
 std::string default_queue_path() {
