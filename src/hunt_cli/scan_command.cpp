@@ -342,7 +342,8 @@ int run_scan(const ScanOptions& options) {
     std::optional<Hunt> session;
     const std::string hunter = hunter_id();
     try {
-        store = open_store(options.db, StoreUse::Hunt, {hunter, plan.alerts.classes, options.queue});
+        store =
+            open_store(options.db, StoreUse::Hunt, {hunter, plan.alerts.classes, options.queue});
         session.emplace(std::move(plan), options.host, options.stop_at_coverage, *store, *view,
                         hooks.get(), *engine, hunter);
         reason = session->run();

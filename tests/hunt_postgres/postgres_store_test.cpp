@@ -1,6 +1,7 @@
 #include "hunt/postgres/postgres_store.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <barrier>
 #include <cstdlib>
@@ -8,7 +9,6 @@
 #include <fstream>
 #include <pqxx/pqxx>
 #include <thread>
-#include <unistd.h>
 
 #include "hunt/postgres/local_queue.h"
 #include "hunt_postgres/test_database.h"
@@ -281,7 +281,7 @@ TEST_F(PostgresStoreTest, HuntersSharingAQueueEachSendTheirOwnCyclesOnTheirNextC
         long long cycles_stored;
     };
     const std::vector<Step> steps{
-        {"a sends its own cycle and the dead hunter's", a.get(), {kNumber + 9, kNumber}, 3},
+        {"a sends its own cycle and the dead hunter's", a.get(), {kNumber, kNumber + 9}, 3},
         {"b sends its own", b.get(), {kNumber + 1}, 5},
         {"nothing is sent twice", a.get(), {}, 6},
     };
@@ -352,8 +352,8 @@ TEST_F(PostgresStoreTest, EachHunterIsAlertedOnceToTheNumbersOfItsOwnAlertSet) {
             const auto late_hits = hits_in(late.commit.new_numbers);
             hits.insert(hits.end(), late_hits.begin(), late_hits.end());
         }
-        EXPECT_EQ(hits, poll == 0 ? std::vector<PhoneNumber>{kNumber + 1}
-                                  : std::vector<PhoneNumber>{});
+        EXPECT_EQ(hits,
+                  poll == 0 ? std::vector<PhoneNumber>{kNumber + 1} : std::vector<PhoneNumber>{});
     }
     EXPECT_TRUE(a->take_late_commits().empty());
     EXPECT_EQ(m_database.count("SELECT count(*) FROM hits"), 3);
@@ -425,8 +425,8 @@ TEST_F(PostgresStoreTest, TakesThePasswordFromTheEnvironmentOrAPasswordFile) {
     std::filesystem::create_directories(m_folder);
     const std::string pgpass = (m_folder / "pgpass").string();
     std::ofstream(pgpass) << "*:*:*:*:" << password << "\n";
-    std::filesystem::permissions(pgpass, std::filesystem::perms::owner_read |
-                                             std::filesystem::perms::owner_write);
+    std::filesystem::permissions(
+        pgpass, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     struct Case {
         const char* variable;
         std::string value;
@@ -453,8 +453,7 @@ TEST_F(PostgresStoreTest, TheExportReadsOneSnapshot) {
     int rows = 0;
     store->for_each_number({}, [&](const NumberRow& row) {
         if (rows++ == 0) {
-            other->record_cycle(cycle_at(2000), {{{kNumber + kRows - 1, 0}, {kNumber - 1, 0}}},
-                                0);
+            other->record_cycle(cycle_at(2000), {{{kNumber + kRows - 1, 0}, {kNumber - 1, 0}}}, 0);
         }
         EXPECT_EQ(row.times_seen, 1) << row.number;
         return true;

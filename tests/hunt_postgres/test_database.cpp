@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <pqxx/pqxx>
+#include <sstream>
 #include <stdexcept>
 
 namespace qorvex::hunt::test {
@@ -77,8 +77,7 @@ void TestDatabase::freeze(bool frozen) {
     if (pg_ctl == nullptr) {
         throw std::runtime_error("QORVEX_TEST_PG_CTL is not set");
     }
-    std::ifstream pid_file(std::filesystem::path(pg_ctl).parent_path() / "data" /
-                           "postmaster.pid");
+    std::ifstream pid_file(std::filesystem::path(pg_ctl).parent_path() / "data" / "postmaster.pid");
     pid_t postmaster = 0;
     pid_file >> postmaster;
     if (postmaster <= 0) {

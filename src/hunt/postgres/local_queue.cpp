@@ -76,8 +76,8 @@ LocalQueue::LocalQueue(const std::string& path, std::int64_t max_cycles)
         "ORDER BY position LIMIT 1");
     m_remove = std::make_unique<Statement>(*m_connection, "DELETE FROM queued WHERE position = ?1");
     m_count = std::make_unique<Statement>(*m_connection, "SELECT count(*) FROM queued");
-    m_count_of = std::make_unique<Statement>(*m_connection,
-                                             "SELECT count(*) FROM queued WHERE hunter = ?1");
+    m_count_of =
+        std::make_unique<Statement>(*m_connection, "SELECT count(*) FROM queued WHERE hunter = ?1");
     m_hunters = std::make_unique<Statement>(*m_connection, "SELECT DISTINCT hunter FROM queued");
 }
 

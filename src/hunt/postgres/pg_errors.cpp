@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <vector>
 #include <pqxx/pqxx>
 #include <string_view>
+#include <vector>
 
 namespace qorvex::hunt::postgres {
 
@@ -69,8 +69,8 @@ bool worth_another_try(const std::exception& error) {
 
 StoreError store_error(const std::exception& error, const std::string& uri,
                        const std::string& doing) {
-    const std::string message = without_password(uri) + ": " + doing + " failed: " +
-                                without_secrets(error.what(), passwords_in(uri));
+    const std::string message = without_password(uri) + ": " + doing +
+                                " failed: " + without_secrets(error.what(), passwords_in(uri));
     if (dynamic_cast<const pqxx::broken_connection*>(&error) != nullptr) {
         return {refused_login(error.what()) ? Kind::Refused : Kind::Unreachable, message};
     }
@@ -117,7 +117,8 @@ std::vector<std::string> passwords_in(const std::string& uri) {
          given = lower.find(kParameter, given + 1)) {
         const std::size_t start = given + kParameter.size();
         const std::size_t end = uri.find('&', start);
-        found.push_back(uri.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        found.push_back(
+            uri.substr(start, end == std::string::npos ? std::string::npos : end - start));
     }
     std::erase_if(found, [](const std::string& secret) { return secret.empty(); });
     return found;

@@ -1,18 +1,19 @@
 #include "hunt/postgres/postgres_store.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <mutex>
-#include <thread>
-#include <unistd.h>
-#include <atomic>
-#include <cerrno>
-#include <condition_variable>
-#include <csignal>
-#include <charconv>
 #include <pqxx/pqxx>
+#include <thread>
 
 #include "hunt/postgres/local_queue.h"
 #include "hunt/postgres/pg_errors.h"
@@ -239,7 +240,7 @@ constexpr std::chrono::milliseconds kWatchMargin{500};
 // How long a hunter waits for a connection attempt it just started, so
 // that a server that is back is used at once and a frozen one costs little.
 constexpr std::chrono::milliseconds kConnectWait{100};
-constexpr std::chrono::seconds kAdoptionPause{30};
+constexpr std::chrono::seconds kAdoptionPause{5};
 // Every pattern class but the custom one: the classes another hunter's
 // --alert can claim of a number this hunter read.
 constexpr int kSharedClasses = (1 << kCustomClassBit) - 1;
@@ -272,8 +273,8 @@ bool PostgresStore::connecting_in_background() {
 
 template <typename Work>
 auto PostgresStore::watched(Work&& work) {
-    const auto guard = m_watch->watch(m_connection->connection.sock(),
-                                      m_options.statement_limit + kWatchMargin);
+    const auto guard =
+        m_watch->watch(m_connection->connection.sock(), m_options.statement_limit + kWatchMargin);
     return work(m_connection->connection);
 }
 
@@ -336,8 +337,7 @@ void PostgresStore::start_connecting() {
     auto pending = std::make_shared<PendingConnection>();
     m_pending = pending;
     ++g_connecting;
-    std::thread(connect_in_background, std::move(pending), with_limits(m_uri, m_options))
-        .detach();
+    std::thread(connect_in_background, std::move(pending), with_limits(m_uri, m_options)).detach();
 }
 
 bool PostgresStore::reachable() {
@@ -578,6 +578,8 @@ CycleCommit PostgresStore::record_cycle(const CycleRecord& cycle,
     queue().push({0, key, m_hunter, cycle, {sightings.begin(), sightings.end()}, alert_classes});
     if (m_own_queued >= 0) {
         ++m_own_queued;
+    } else {
+        own_queued();  // counts the queue, this cycle included
     }
     CycleCommit queued;
     queued.stored = false;
@@ -767,11 +769,11 @@ std::string PostgresStore::degraded_note() const {
                "); cycles kept in " + m_options.queue_path + ", next try in " + seconds_text(wait);
     }
     if (m_own_queued > 0) {
-        std::string note = std::to_string(m_own_queued) + " queued cycles being sent from " +
-                           m_options.queue_path;
+        std::string note =
+            std::to_string(m_own_queued) + " queued cycles being sent from " + m_options.queue_path;
         if (!m_setback.empty()) {
-            note += " (the server turned one down: " + m_setback.substr(0, m_setback.find('\n')) +
-                    ")";
+            note +=
+                " (the server turned one down: " + m_setback.substr(0, m_setback.find('\n')) + ")";
         }
         return note;
     }
