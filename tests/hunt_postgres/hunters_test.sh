@@ -94,6 +94,7 @@ sleep 8
 stop_hunters a b c
 
 # pool-sim's log holds every reply: the numbers each city's replies held.
+touch "$work/served.log"
 served=$(python3 - "$work/served.log" <<'PY'
 import re, sys
 numbers = set()
@@ -105,8 +106,8 @@ for line in open(sys.argv[1]):
 print(len(numbers))
 PY
 )
-stored=$(sql "SELECT count(*) FROM numbers")
 (( served >= 1000 )) || fail "pool-sim served only $served distinct numbers"
+stored=$(sql "SELECT count(*) FROM numbers")
 [[ "$served" == "$stored" ]] || fail "pool-sim served $served distinct numbers, the history holds $stored"
 for name in a b c; do
   (( $(cycles_reported $name) >= 5 )) || fail "hunter $name reported $(cycles_reported $name) cycles"

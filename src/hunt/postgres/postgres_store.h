@@ -35,6 +35,7 @@
 
 namespace qorvex::hunt::postgres {
 
+class ConnectionAttempt;
 class LocalQueue;
 struct ServerConnection;
 
@@ -100,14 +101,10 @@ public:
     static bool connecting_in_background();
 
 private:
-    struct PendingConnection;
-
     PostgresStore(std::string uri, PostgresOptions options);
     // Connected; or a background attempt finished; else one is started
     // once the pause since the last try is over, and waited for briefly.
     bool reachable();
-    void start_connecting();
-    static void connect_in_background(std::shared_ptr<PendingConnection> pending, std::string uri);
     [[noreturn]] void fail(const std::exception& error, const std::string& doing);
     void lost(const std::exception& error);
     // A failed statement: the server away (lost), a statement worth
@@ -136,7 +133,7 @@ private:
     std::string m_where;  // the URI without its password, for messages
     PostgresOptions m_options;
     std::unique_ptr<ServerConnection> m_connection;
-    std::shared_ptr<PendingConnection> m_pending;
+    std::unique_ptr<ConnectionAttempt> m_attempt;
     std::unique_ptr<StatementWatch> m_watch;
     std::unique_ptr<LocalQueue> m_queue;
     std::int64_t m_own_queued = -1;  // -1: not counted yet
