@@ -72,6 +72,9 @@ struct NewNumber {
 // the order of the sightings.
 struct CycleCommit {
     std::vector<NewNumber> new_numbers;
+    // False for a cycle a shared store kept aside to store later: what it
+    // adds is not known yet, so its reply must not count as all repeats.
+    bool stored = true;
 };
 
 // A cycle that a store could not store at once (a shared store whose server
@@ -80,6 +83,14 @@ struct CycleCommit {
 struct LateCommit {
     std::string target;
     CycleCommit commit;
+    // The late cycle's outcome and the distinct numbers of its reply, for
+    // the pool estimate, which counts a reply only once it is stored.
+    CycleOutcome outcome = CycleOutcome::Failed;
+    std::size_t distinct_numbers = 0;
+    // Hits that another hunter's cycle stored and that this hunter's alert
+    // set claims: to be alerted here, and nothing more (the numbers count
+    // where that cycle's hunter counts them).
+    bool alerts_only = false;
 };
 
 // What the pool estimate needs of a target: how many distinct numbers it has

@@ -38,10 +38,14 @@ void TargetProgress::refresh(const CaptureHistory& history) {
     }
 }
 
-void TargetProgress::add_late(std::size_t fresh, std::size_t hits) {
+void TargetProgress::add_late(CycleOutcome outcome, std::size_t distinct, std::size_t fresh,
+                              std::size_t hits) {
     m_new += std::int64_t(fresh);
     m_hits += std::int64_t(hits);
     m_distinct += std::int64_t(fresh);
+    if (outcome == CycleOutcome::Numbers && distinct > 0) {
+        ++m_reply_sizes[int(distinct)];
+    }
 }
 
 CaptureHistory TargetProgress::capture() const {

@@ -25,9 +25,10 @@ public:
     // store includes every other hunter's cycles of the target.
     void refresh(const CaptureHistory& history);
 
-    // Numbers a stored-late cycle turned out to add (a shared store that
-    // queued it while its server was away).
-    void add_late(std::size_t fresh, std::size_t hits);
+    // A cycle stored late (a shared store queued it while its server was
+    // away; it was counted then, with no reply size): what its reply held
+    // and the numbers it turned out to add.
+    void add_late(CycleOutcome outcome, std::size_t distinct, std::size_t fresh, std::size_t hits);
 
     std::int64_t cycles() const { return m_cycles; }
     std::int64_t new_numbers() const { return m_new; }

@@ -21,6 +21,8 @@ constexpr const char* kExamples = R"(Examples:
       --on-hit "notify-send 'number found'" --stop-at-coverage 0.95
   qorvex-hunt scan --db hunt.db --target 0/广东/深圳 --json | jq .
   qorvex-hunt report --db hunt.db
+  qorvex-hunt scan --db postgresql://hunter@127.0.0.1:5432/qorvex --target Tavikmax/广东/深圳
+      (the password from PGPASSWORD or ~/.pgpass; several hunters may share the history)
   qorvex-hunt export --db hunt.db --format csv --class AAA --since 2026-12-01 --output aaa.csv
 
 Exit status: 0 done, 1 the work failed (history store, service never answered),
@@ -28,7 +30,12 @@ Exit status: 0 done, 1 the work failed (history store, service never answered),
 
 void add_scan(CLI::App& app, ScanOptions& scan) {
     auto* command = app.add_subcommand("scan", "query targets in turn and store what they hold");
-    command->add_option("--db", scan.db, "history file (created when missing)")->required();
+    command
+        ->add_option("--db", scan.db,
+                     "history file (created when missing), or postgresql://USER@HOST:PORT/DATABASE "
+                     "for a history shared by several hunters (the password from PGPASSWORD or "
+                     "~/.pgpass, never on the command line)")
+        ->required();
     command
         ->add_option("--target", scan.targets,
                      "CARD/PROVINCE/CITY as the window names them, e.g. Tavikmax/广东/深圳; "
@@ -62,7 +69,9 @@ void add_scan(CLI::App& app, ScanOptions& scan) {
         ->capture_default_str();
     command->add_option("--queue", scan.queue,
                         "with a postgresql:// history: the local file that keeps cycles while "
-                        "the server is away (default: $XDG_STATE_HOME/qorvex-hunt/queue.db)");
+                        "the server is away (default: $XDG_STATE_HOME/qorvex-hunt/queue.db, else "
+                        "~/.local/state/qorvex-hunt/queue.db); hunters may share it, each sends "
+                        "its own cycles");
     command->add_flag("--json", scan.json, "one JSON object per event on standard output");
     command->add_option("--host", scan.host, "host[:port] of the number-selection service")
         ->capture_default_str();
@@ -70,7 +79,7 @@ void add_scan(CLI::App& app, ScanOptions& scan) {
 
 void add_export(CLI::App& app, ExportOptions& options) {
     auto* command = app.add_subcommand("export", "write the stored numbers as CSV or JSON lines");
-    command->add_option("--db", options.db, "history file")->required();
+    command->add_option("--db", options.db, "history file or postgresql:// URI")->required();
     command->add_option("--format", options.format, "csv (RFC 4180) or json (one object a line)")
         ->capture_default_str();
     command->add_option("--class", options.classes, "only numbers in this class; repeatable");
@@ -96,7 +105,7 @@ int main(int argc, char** argv) {
     add_scan(app, scan);
     std::string report_db;
     app.add_subcommand("report", "per target: numbers, pool estimate, yield, classes, best finds")
-        ->add_option("--db", report_db, "history file")
+        ->add_option("--db", report_db, "history file or postgresql:// URI")
         ->required();
     ExportOptions export_options;
     add_export(app, export_options);
@@ -107,11 +116,16 @@ int main(int argc, char** argv) {
         const int code = app.exit(error);
         return code == 0 ? kExitOk : kExitUsage;
     }
-    if (app.got_subcommand("scan")) {
-        return run_scan(scan);
+    try {
+        if (app.got_subcommand("scan")) {
+            return run_scan(scan);
+        }
+        if (app.got_subcommand("report")) {
+            return run_report(report_db);
+        }
+        return run_export(export_options);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "qorvex-hunt: %s\n", error.what());
+        return kExitFailure;
     }
-    if (app.got_subcommand("report")) {
-        return run_report(report_db);
-    }
-    return run_export(export_options);
 }

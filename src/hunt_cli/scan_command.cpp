@@ -79,7 +79,7 @@ struct UnstoredCycle {
 class Hunt {
 public:
     Hunt(ScanPlan plan, std::string host, std::optional<double> stop_at, hunt::HuntStore& store,
-         HuntView& view, HookRunner* hooks, rx::RegexEngine& engine)
+         HuntView& view, HookRunner* hooks, rx::RegexEngine& engine, std::string hunter)
         : m_plan(std::move(plan)),
           m_host(std::move(host)),
           m_stop_at(stop_at),
@@ -90,7 +90,7 @@ public:
           m_random([this] { return m_uniform(m_generator); }),
           m_scheduler(m_plan.targets.size(), m_plan.schedule, m_random, steady_ms()),
           m_worker(web::make_platform_http_transport()),
-          m_hunter(hunter_id()),
+          m_hunter(std::move(hunter)),
           m_generator(std::random_device{}()) {
         for (const auto& target : m_plan.targets) {
             m_progress.emplace_back(m_store.capture_history(target.label), wall_ms());
@@ -261,8 +261,11 @@ private:
         m_answered = m_answered || cycle.status != 0;
         const std::size_t hits = hits_in(commit.new_numbers);
         auto& progress = m_progress[flight.target];
-        progress.add_cycle(reading.outcome, reading.sightings.size(), commit.new_numbers.size(),
-                           hits);
+        // A cycle the store only queued adds its reply to the estimate once
+        // it is stored (a late commit): until then its numbers are unknown,
+        // and would all count as repeats.
+        progress.add_cycle(reading.outcome, commit.stored ? reading.sightings.size() : 0,
+                           commit.new_numbers.size(), hits);
         if (steady_ms() - m_history_read[flight.target] >= kHistoryRefreshMs) {
             refresh_history(flight.target);
         }
@@ -278,7 +281,9 @@ private:
         if (rest > 0) {
             m_view.backoff(label, reading.outcome, reading.error, rest);
         }
-        if (m_stop_at && reading.outcome == hunt::CycleOutcome::Numbers) {
+        // Nor does the stop rule act on an estimate that lacks queued cycles.
+        if (m_stop_at && reading.outcome == hunt::CycleOutcome::Numbers && commit.stored &&
+            m_store.degraded_note().empty()) {
             const auto estimate = progress.estimate();
             if (estimate && estimate->coverage >= *m_stop_at) {
                 m_scheduler.end(flight.target);
@@ -321,17 +326,23 @@ private:
             std::count_if(fresh.begin(), fresh.end(), [](const auto& n) { return n.hit; }));
     }
 
-    // Cycles a shared store queued while its server was away, stored since.
+    // Cycles a shared store queued while its server was away, stored since
+    // (this hunter's, or those of a hunter of this machine that died), and
+    // hits of other hunters' cycles that this hunter's alert set claims.
+    // Every hit among them is alerted here, whatever the target.
     void take_late_commits() {
         for (const auto& late : m_store.take_late_commits()) {
-            for (std::size_t i = 0; i < m_plan.targets.size(); ++i) {
-                if (m_plan.targets[i].label == late.target) {
-                    const auto& fresh = late.commit.new_numbers;
-                    m_progress[i].add_late(fresh.size(), hits_in(fresh));
-                    m_view.late(line_of(i), fresh);
-                    alert(wall_ms(), late.target, fresh);
-                }
+            const auto& fresh = late.commit.new_numbers;
+            const auto planned = std::find_if(
+                m_plan.targets.begin(), m_plan.targets.end(),
+                [&](const hunt::Target& target) { return target.label == late.target; });
+            if (!late.alerts_only && planned != m_plan.targets.end()) {
+                const auto i = std::size_t(planned - m_plan.targets.begin());
+                m_progress[i].add_late(late.outcome, late.distinct_numbers, fresh.size(),
+                                       hits_in(fresh));
+                m_view.late(line_of(i), fresh);
             }
+            alert(wall_ms(), late.target, fresh);
         }
     }
 
@@ -424,13 +435,17 @@ int run_scan(const ScanOptions& options) {
     int code = kExitOk;
     std::string reason;
     std::optional<Hunt> session;
+    const std::string hunter = hunter_id();
     try {
-        store = open_store(options.db, StoreUse::Hunt, options.queue);
+        store =
+            open_store(options.db, StoreUse::Hunt, {hunter, plan.alerts.classes, options.queue});
         session.emplace(std::move(plan), options.host, options.stop_at_coverage, *store, *view,
-                        hooks.get(), *engine);
+                        hooks.get(), *engine, hunter);
         reason = session->run();
         session->release();
-    } catch (const hunt::StoreError& error) {
+    } catch (const std::exception& error) {
+        // StoreError, or a failure the store did not foresee: either ends
+        // the hunt with its summary, never with a crash.
         view->message("the history store failed: " + std::string(error.what()));
         reason = "the history store failed";
         code = kExitFailure;
@@ -447,7 +462,7 @@ int run_scan(const ScanOptions& options) {
     }
     session.reset();
     store.reset();
-    if (ExchangeWorker::abandoned()) {
+    if (ExchangeWorker::abandoned() || store_work_running()) {
         // A query still waits for its reply on the worker; the program ends
         // without the static destructors it might still be using.
         std::fflush(nullptr);

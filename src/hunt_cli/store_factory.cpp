@@ -2,6 +2,7 @@
 
 #include "hunt/postgres/postgres_store.h"
 #include "hunt/sqlite/sqlite_store.h"
+#include "hunt_cli/stop_signals.h"
 
 namespace qorvex::hunt_cli {
 
@@ -12,16 +13,24 @@ constexpr std::string_view kShortServerScheme = "postgres://";
 }  // namespace
 
 std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use,
-                                            const std::string& queue) {
+                                            const HunterSettings& hunter) {
     if (db.starts_with(kServerScheme) || db.starts_with(kShortServerScheme)) {
         hunt::postgres::PostgresOptions options;
-        options.queue_path = queue;
+        options.hunter = use == StoreUse::Hunt;
+        options.hunter_id = hunter.id;
+        options.alert_classes = hunter.alert_classes;
+        options.queue_path = hunter.queue;
+        options.give_up = stop_requested;
         return hunt::postgres::PostgresStore::open(db, options);
     }
     if (use == StoreUse::Read) {
         return hunt::sqlite::SqliteStore::open_for_reading(db);
     }
     return hunt::sqlite::SqliteStore::open(db);
+}
+
+bool store_work_running() {
+    return hunt::postgres::PostgresStore::connecting_in_background();
 }
 
 }  // namespace qorvex::hunt_cli

@@ -15,9 +15,21 @@ enum class StoreUse {
     Read,  // report, export: the history must exist; it is only read
 };
 
-// Throws hunt::StoreError when the store cannot be opened.
-// `queue` names a shared store's local queue file (empty: its default).
+// What a shared store needs to know of the hunter that opens it.
+struct HunterSettings {
+    std::string id;                 // the hunter's name on the server
+    hunt::ClassMask alert_classes;  // its --alert classes
+    std::string queue;              // its local queue file (empty: the default)
+};
+
+// Throws hunt::StoreError when the store cannot be opened. A hunt passes
+// its hunter's settings; report and export open a shared store only to
+// read it.
 std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use,
-                                            const std::string& queue = {});
+                                            const HunterSettings& hunter = {});
+
+// True while a store still has work running on a thread of its own (a
+// connection attempt): the program must then end without static destructors.
+bool store_work_running();
 
 }  // namespace qorvex::hunt_cli

@@ -21,5 +21,20 @@ TEST(TargetProgress, ARefreshTakesTheStoresHistoryWholeAndLaterCyclesAddToIt) {
               (std::vector<std::pair<int, std::int64_t>>{{200, 7}}));
 }
 
+// A cycle a shared store queued counts as a cycle at once, and its reply
+// only once it is stored, with the numbers it added.
+TEST(TargetProgress, AQueuedCycleEntersTheEstimateWhenItIsStored) {
+    TargetProgress progress(CaptureHistory{200, {{200, 1}}}, 0);
+    progress.add_cycle(CycleOutcome::Numbers, 0, 0, 0);
+    EXPECT_EQ(progress.cycles(), 1);
+    EXPECT_EQ(progress.capture().reply_sizes,
+              (std::vector<std::pair<int, std::int64_t>>{{200, 1}}));
+    progress.add_late(CycleOutcome::Numbers, 200, 150, 2);
+    EXPECT_EQ(progress.distinct_numbers(), 350);
+    EXPECT_EQ(progress.hits(), 2);
+    EXPECT_EQ(progress.capture().reply_sizes,
+              (std::vector<std::pair<int, std::int64_t>>{{200, 2}}));
+}
+
 }  // namespace
 }  // namespace qorvex::hunt

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Three qorvex-hunt processes over overlapping targets, one shared history on
-# the server that scripts/with-postgres started, the carrier played by
-# pool-sim. First a plain run: every target is queried by one hunter at a
-# time, the history's distinct numbers are what pool-sim served, and the
-# counts add up. Then a rough one: one hunter killed with SIGKILL (its
-# targets are taken over once its leases expire, and nothing it reported is
-# lost) and the server stopped for a while (nothing lost, nothing counted
-# twice).
+# Three qorvex-hunt processes over overlapping targets, started as the README
+# starts them (one user, so one state folder and one default queue), one
+# shared history on the server that scripts/with-postgres started, the
+# carrier played by pool-sim, AAA numbers alerted. First a plain run: every
+# target is queried by one hunter at a time, the history's distinct numbers
+# are what pool-sim served, and the counts add up. Then a rough one: one
+# hunter killed with SIGKILL (its targets are taken over once its leases
+# expire, and nothing it reported is lost) and the server stopped for a
+# while (nothing lost, nothing counted twice, no target ended on an estimate
+# that queued cycles skewed). Then the server frozen with SIGSTOP: a hunter
+# goes on querying and ends within a second of Ctrl-C. Throughout, every hit
+# is alerted exactly once.
 #
 #   hunters_test.sh QORVEX_HUNT_BINARY POOL_SIM_SCRIPT [OUTAGE_SECONDS]
 set -euo pipefail
@@ -31,15 +35,44 @@ host=127.0.0.1:$(cat "$work/port")
 targets=(Tavikmax/广东/深圳 Tavikmax/广东/广州 Tavikmax/浙江/杭州)
 
 # Starts hunter NAME over two targets; its output goes to $work/NAME.out.
+# The password comes from PGPASSWORD, as the README says, not the command line.
+db=$(python3 -c 'import re, sys; print(re.sub(r"//([^:/@]+):[^@]*@", r"//\1@", sys.argv[1]))' \
+  "$QORVEX_TEST_POSTGRES")
+password=$(python3 -c 'import re, sys; print(re.search(r"//[^:/@]+:([^@]*)@", sys.argv[1]).group(1))' \
+  "$QORVEX_TEST_POSTGRES")
 start_hunter() {
   local name=$1 first=$2 second=$3
-  XDG_STATE_HOME="$work/state-$name" "$hunt" scan --db "$QORVEX_TEST_POSTGRES" --host "$host" \
-    --interval 0.3 --max-rate 6000 --json --target "$first" --target "$second" \
-    >"$work/$name.out" 2>"$work/$name.err" &
+  XDG_STATE_HOME="$work/state" PGPASSWORD="$password" "$hunt" scan --db "$db" --host "$host" \
+    --interval 0.3 --max-rate 6000 --alert AAA --stop-at-coverage 0.999 --json \
+    --target "$first" --target "$second" >"$work/$name.out" 2>"$work/$name.err" &
   pids+=($!)
   eval "pid_$name=$!"
 }
+pid_of() { eval echo "\$pid_$1"; }
+# Ends the hunters named (SIGTERM to all, then waits for each on its own):
+# each must end with status 0.
+stop_hunters() {
+  local name status
+  for name in "$@"; do kill -TERM "$(pid_of "$name")" 2>/dev/null || true; done
+  for name in "$@"; do
+    status=0
+    wait "$(pid_of "$name")" || status=$?
+    (( status == 0 )) || fail "hunter $name ended with status $status: $(cat "$work/$name.err")"
+  done
+}
 cycles_reported() { grep -c '"event":"cycle"' "$work/$1.out" || true; }
+# Cycles waiting in the shared queue file: all, or one hunter's.
+queued() {
+  python3 - "$work/state/qorvex-hunt/queue.db" "${1:-}" <<'PY'
+import os, sqlite3, sys
+if not os.path.exists(sys.argv[1]):
+    print(0)
+else:
+    rows = sqlite3.connect(sys.argv[1]).execute(
+        "SELECT count(*) FROM queued WHERE hunter LIKE ?", ("%:" + sys.argv[2] if sys.argv[2] else "%",))
+    print(rows.fetchone()[0])
+PY
+}
 cycles_stored() { sql "SELECT count(*) FROM cycles WHERE hunter_id LIKE '%:$1'"; }
 
 # The history's counts agree with themselves: every sighting of a cycle is
@@ -58,10 +91,10 @@ start_hunter a "${targets[0]}" "${targets[1]}"
 start_hunter b "${targets[1]}" "${targets[2]}"
 start_hunter c "${targets[2]}" "${targets[0]}"
 sleep 8
-kill -TERM "$pid_a" "$pid_b" "$pid_c"
-wait "$pid_a" "$pid_b" "$pid_c" || fail "a hunter did not end well: $(cat "$work"/*.err)"
+stop_hunters a b c
 
 # pool-sim's log holds every reply: the numbers each city's replies held.
+touch "$work/served.log"
 served=$(python3 - "$work/served.log" <<'PY'
 import re, sys
 numbers = set()
@@ -73,10 +106,12 @@ for line in open(sys.argv[1]):
 print(len(numbers))
 PY
 )
+(( served >= 1000 )) || fail "pool-sim served only $served distinct numbers"
 stored=$(sql "SELECT count(*) FROM numbers")
 [[ "$served" == "$stored" ]] || fail "pool-sim served $served distinct numbers, the history holds $stored"
 for name in a b c; do
-  [[ $(cycles_reported $name) == $(cycles_stored "$(eval echo \$pid_$name)") ]] \
+  (( $(cycles_reported $name) >= 5 )) || fail "hunter $name reported $(cycles_reported $name) cycles"
+  [[ $(cycles_reported $name) == $(cycles_stored "$(pid_of $name)") ]] \
     || fail "hunter $name reported $(cycles_reported $name) cycles"
 done
 # One hunter per target at a time: no target has two hunters' cycles in the
@@ -85,7 +120,31 @@ shared=$(sql "SELECT count(*) FROM (SELECT target_id FROM cycles GROUP BY target
                                     HAVING count(DISTINCT hunter_id) > 1) AS s")
 [[ "$shared" == 0 ]] || fail "$shared targets were queried by two hunters"
 check_counts
-echo "plain run: $stored distinct numbers, as served"
+# Every hit in the history was alerted exactly once, by a hunter that lived
+# to tell (one SIGKILL ended may have stored a hit and died before saying
+# so): check_hits DEAD_PID HUNTER…, the hunters that lived.
+check_hits() {
+  local dead=$1 announced stored_hits name
+  shift
+  announced=$(for name in "$@"; do cat "$work/$name.out"; done | python3 -c '
+import json, sys
+for line in sys.stdin:
+    event = json.loads(line)
+    if event["event"] == "hit":
+        print(event["target"], event["number"])' | sort)
+  stored_hits=$(sql "SELECT t.label || ' ' || h.number FROM hits h JOIN targets t ON t.id = h.target_id
+                     WHERE h.owner NOT LIKE '%:$dead'" | sort)
+  [[ -n "$stored_hits" ]] || fail "no hit was stored"
+  [[ $(sort -u <<<"$announced" | wc -l) == $(wc -l <<<"$announced") ]] \
+    || fail "a hit was alerted twice: $(sort <<<"$announced" | uniq -d | head -3)"
+  [[ $(grep -v "^$" <<<"$announced" | grep -vxF -f <(grep -v "^$" <<<"$stored_hits") | wc -l) == 0 ]] \
+    || fail "a hit alerted was not stored"
+  local missing
+  missing=$(comm -13 <(grep -v "^$" <<<"$announced") <(grep -v "^$" <<<"$stored_hits") | wc -l)
+  (( missing == 0 )) || fail "$missing stored hits were never alerted"
+}
+check_hits none a b c
+echo "plain run: $stored distinct numbers, as served; $(sql "SELECT count(*) FROM hits") hits, each alerted once"
 
 # --- a rough run -----------------------------------------------------------
 sql "DELETE FROM leases"
@@ -112,13 +171,60 @@ taken_over() {
 }
 while [[ $(taken_over) != 2 ]] && (( $(date +%s) < killed_at + 100 )); do sleep 1; done
 [[ $(taken_over) == 2 ]] || fail "hunter d's targets were not taken over"
-kill -TERM "$pid_e" "$pid_f"
-wait "$pid_e" "$pid_f" || fail "a hunter did not end well: $(cat "$work"/*.err)"
+
+# --- a frozen server ---------------------------------------------------------
+# SIGSTOP to the server and its backends: connections stay open, nothing
+# answers. The hunters go on querying, and one ends within a second of Ctrl-C.
+postmaster=$(head -n 1 "$(dirname "$QORVEX_TEST_PG_CTL")/data/postmaster.pid")
+server_signal() {
+  # shellcheck disable=SC2046
+  kill "-$1" "$postmaster" $(ps -o pid= --ppid "$postmaster")
+}
+server_signal STOP
+trap 'server_signal CONT 2>/dev/null || true; cleanup' EXIT
+before=$(( $(cycles_reported e) + $(cycles_reported f) ))
+sleep 8
+after=$(( $(cycles_reported e) + $(cycles_reported f) ))
+(( after >= before + 5 )) || fail "the hunters stopped querying while the server was frozen"
+interrupted=e
+kill -0 "$pid_e" 2>/dev/null || interrupted=f
+begun=$(date +%s%N)
+kill -INT "$(pid_of $interrupted)"
+status=0
+wait "$(pid_of $interrupted)" || status=$?
+took_ms=$(( ($(date +%s%N) - begun) / 1000000 ))
+(( status == 0 )) || fail "hunter $interrupted ended with status $status: $(cat "$work/$interrupted.err")"
+(( took_ms < 1000 )) || fail "hunter $interrupted took $took_ms ms to end after Ctrl-C"
+server_signal CONT
+# The statements the freeze cut off may have been stored once the server
+# went on, unknown to their hunters: their cycles wait in the queue, and the
+# hunter left sends them (its own, and the stopped one's), which gives their
+# hits back to be alerted.
+for _ in $(seq 40); do
+  [[ $(queued) == 0 ]] && break
+  sleep 1
+done
+[[ $(queued) == 0 ]] || fail "$(queued) cycles were still queued 40 s after the freeze"
+stop_hunters e f
+echo "frozen server: the hunters kept querying, $interrupted ended $took_ms ms after Ctrl-C"
+
+# Nothing reported is lost or stored twice: each cycle is in the history or
+# still waits in the queue for the next hunter of this machine.
 (( $(cycles_stored "$pid_d") >= reported_d )) || fail "cycles hunter d reported were lost"
 for name in e f; do
   reported=$(cycles_reported $name)
-  stored=$(cycles_stored "$(eval echo \$pid_$name)")
-  [[ "$reported" == "$stored" ]] || fail "hunter $name reported $reported cycles, $stored stored"
+  kept=$(( $(cycles_stored "$(pid_of $name)") + $(queued "$(pid_of $name)") ))
+  [[ "$reported" == "$kept" ]] || fail "hunter $name reported $reported cycles, $kept stored or queued"
 done
 check_counts
-echo "rough run: d's cycles kept, its targets taken over, the outage lost nothing"
+check_hits "$pid_d" a b c e f
+# A target ends only on an estimate its stored cycles bear out: pool-sim's
+# pools hold 4000 numbers each.
+skewed=$(cat "$work"/*.out | python3 -c '
+import json, sys
+for line in sys.stdin:
+    event = json.loads(line)
+    if event["event"] == "ended" and (event["pool"] is None or event["pool"] < 3600):
+        print(event["target"], event["pool"], event["coverage"])')
+[[ -z "$skewed" ]] || fail "a target ended on a skewed estimate: $skewed"
+echo "rough run: d's cycles kept, its targets taken over, nothing lost, every hit alerted once"

@@ -1,9 +1,13 @@
 #include "hunt/postgres/postgres_store.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <barrier>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <pqxx/pqxx>
 #include <thread>
 
 #include "hunt/postgres/local_queue.h"
@@ -26,14 +30,27 @@ CycleRecord cycle_at(TimeMs started, CycleOutcome outcome = CycleOutcome::Number
 // Each store gets a queue file of its own in the test's folder.
 class PostgresStoreTest : public ::testing::Test {
 protected:
-    std::unique_ptr<PostgresStore> open_store(const std::string& uri) {
+    std::unique_ptr<PostgresStore> open_store(
+        const std::string& uri, const std::function<void(PostgresOptions&)>& adjust = {}) {
         PostgresOptions options;
         options.queue_path = (m_folder / ("queue" + std::to_string(++m_stores) + ".db")).string();
         options.first_retry = std::chrono::milliseconds(50);
         options.longest_retry = std::chrono::milliseconds(200);
+        if (adjust) {
+            adjust(options);
+        }
         return PostgresStore::open(uri, options);
     }
     std::unique_ptr<PostgresStore> open_store() { return open_store(m_database.uri()); }
+    // A hunter of the given name and alert classes, its queue in `queue`.
+    std::unique_ptr<PostgresStore> open_hunter(const std::string& hunter, ClassMask alerts,
+                                               const std::string& queue = "shared-queue.db") {
+        return open_store(m_database.uri(), [&](PostgresOptions& options) {
+            options.hunter_id = hunter;
+            options.alert_classes = alerts;
+            options.queue_path = (m_folder / queue).string();
+        });
+    }
 
     void TearDown() override { std::filesystem::remove_all(m_folder); }
 
@@ -52,6 +69,20 @@ std::vector<NumberRow> exported(HuntStore& store, const NumberFilter& filter = {
         return true;
     });
     return rows;
+}
+
+// Waits until the store has its server again (it reconnects in the
+// background, once its pause is over).
+void reconnect(HuntStore& store) {
+    for (int tries = 0; tries < 100; ++tries) {
+        try {
+            store.capture_history(kShenzhen);
+            return;
+        } catch (const StoreError&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    FAIL() << "the store did not reconnect";
 }
 
 TEST_F(PostgresStoreTest, MergesTwoHuntersSightings) {
@@ -182,7 +213,7 @@ TEST_F(PostgresStoreTest, RefusesWhatItCannotUseWithAClearError) {
 }
 
 TEST_F(PostgresStoreTest, KeepsCyclesWhileTheServerIsAwayAndSendsThemOnce) {
-    auto store = open_store();
+    auto store = open_hunter("a", kAaa);
     store->record_cycle(cycle_at(1000), {{{kNumber, kAaa}}}, kAaa);
     TestDatabase::server("stop");
     const std::vector<Sighting> away{{kNumber, kAaa}, {kNumber + 1, kAaa}};
@@ -194,15 +225,16 @@ TEST_F(PostgresStoreTest, KeepsCyclesWhileTheServerIsAwayAndSendsThemOnce) {
     EXPECT_NE(store->degraded_note().find("away"), std::string::npos) << store->degraded_note();
     EXPECT_EQ(store->queued_cycles(), 3);
     TestDatabase::server("start");
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    reconnect(*store);
     store->record_cycle(cycle_at(6000), {{{kNumber + 2, 0}}}, kAaa);
     EXPECT_EQ(store->degraded_note(), "");
     EXPECT_EQ(store->queued_cycles(), 0);
     const auto late = store->take_late_commits();
-    ASSERT_EQ(late.size(), 1U);
+    ASSERT_EQ(late.size(), 3U) << "one for each queued cycle";
     ASSERT_EQ(late[0].commit.new_numbers.size(), 1U);
     EXPECT_EQ(late[0].commit.new_numbers[0].number, kNumber + 1);
     EXPECT_TRUE(late[0].commit.new_numbers[0].hit);
+    EXPECT_TRUE(late[1].commit.new_numbers.empty());
     const auto rows = exported(*store);
     ASSERT_EQ(rows.size(), 3U);
     EXPECT_EQ(rows[0].times_seen, 4);
@@ -210,21 +242,223 @@ TEST_F(PostgresStoreTest, KeepsCyclesWhileTheServerIsAwayAndSendsThemOnce) {
     EXPECT_EQ(m_database.count("SELECT count(*) FROM cycles"), 5);
 }
 
-TEST_F(PostgresStoreTest, ACycleSentAgainIsStoredOnce) {
-    const std::string queue_path = (m_folder / "replay.db").string();
-    std::filesystem::create_directories(m_folder);
-    PostgresOptions options;
-    options.queue_path = queue_path;
-    const QueuedCycle cycle{0, "replayed-key", "a", cycle_at(1000), {{kNumber, kAaa}}, 0};
-    // The same cycle queued twice, as after a commit whose acknowledgement
-    // was lost: the second send finds its key on the server.
-    for (int send = 0; send < 2; ++send) {
-        LocalQueue(queue_path, 10).push(cycle);
-        PostgresStore::open(m_database.uri(), options);
-        EXPECT_EQ(LocalQueue(queue_path, 10).size(), 0);
+std::string host_name() {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    return host;
+}
+
+std::vector<PhoneNumber> hits_in(const std::vector<NewNumber>& fresh) {
+    std::vector<PhoneNumber> hits;
+    for (const NewNumber& number : fresh) {
+        if (number.hit) {
+            hits.push_back(number.number);
+        }
     }
-    EXPECT_EQ(m_database.count("SELECT count(*) FROM cycles"), 1);
+    return hits;
+}
+
+// Two hunters on one machine share the default queue file; a third, dead,
+// left a cycle in it.
+TEST_F(PostgresStoreTest, HuntersSharingAQueueEachSendTheirOwnCyclesOnTheirNextCycle) {
+    const std::string dead = host_name() + ":2147483600";
+    std::filesystem::create_directories(m_folder);
+    LocalQueue((m_folder / "shared-queue.db").string(), 10)
+        .push({0, "dead-key", dead, cycle_at(500), {{kNumber + 9, kAaa}}, kAaa});
+    auto a = open_hunter("a", kAaa);
+    auto b = open_hunter("b", kAaa);
+    TestDatabase::server("stop");
+    EXPECT_FALSE(a->record_cycle(cycle_at(1000), {{{kNumber, kAaa}}}, kAaa).stored);
+    EXPECT_FALSE(b->record_cycle(cycle_at(2000), {{{kNumber + 1, kAaa}}}, kAaa).stored);
+    TestDatabase::server("start");
+    reconnect(*a);
+    reconnect(*b);
+
+    struct Step {
+        const char* label;
+        PostgresStore* hunter;
+        std::vector<PhoneNumber> late_hits;
+        long long cycles_stored;
+    };
+    const std::vector<Step> steps{
+        {"a sends its own cycle and the dead hunter's", a.get(), {kNumber, kNumber + 9}, 3},
+        {"b sends its own", b.get(), {kNumber + 1}, 5},
+        {"nothing is sent twice", a.get(), {}, 6},
+    };
+    TimeMs started = 3000;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.label);
+        EXPECT_TRUE(step.hunter->record_cycle(cycle_at(started += 1000), {}, kAaa).stored);
+        std::vector<PhoneNumber> hits;
+        for (const LateCommit& late : step.hunter->take_late_commits()) {
+            EXPECT_EQ(late.distinct_numbers, 1U) << "a late cycle's reply counts once stored";
+            EXPECT_EQ(late.outcome, CycleOutcome::Numbers);
+            const auto late_hits = hits_in(late.commit.new_numbers);
+            hits.insert(hits.end(), late_hits.begin(), late_hits.end());
+        }
+        EXPECT_EQ(hits, step.late_hits);
+        EXPECT_EQ(m_database.count("SELECT count(*) FROM cycles"), step.cycles_stored);
+    }
+    EXPECT_EQ(m_database.count("SELECT count(*) FROM cycles WHERE hunter_id = '" + dead + "'"), 1);
+}
+
+TEST_F(PostgresStoreTest, ReadingTheHistorySendsNoQueuedCycle) {
+    const std::string queue = (m_folder / "queue.db").string();
+    std::filesystem::create_directories(m_folder);
+    LocalQueue(queue, 10).push({0, "k", host_name() + ":2147483600", cycle_at(1000), {}, 0});
+    auto reader = open_store(m_database.uri(), [&](PostgresOptions& options) {
+        options.hunter = false;
+        options.queue_path = queue;
+    });
+    EXPECT_TRUE(reader->summaries().empty());
+    EXPECT_EQ(LocalQueue(queue, 10).size(), 1);
+}
+
+// The first send of a queued cycle was stored, but its hunter never heard
+// so (a lost acknowledgement): the cycle is sent again, under its key.
+TEST_F(PostgresStoreTest, AReplayedCycleWhoseAcknowledgementWasLostStillAlertsItsHitOnce) {
+    const std::string queue = (m_folder / "shared-queue.db").string();
+    std::filesystem::create_directories(m_folder);
+    const QueuedCycle cycle{0, "acked-key", "a", cycle_at(1000), {{kNumber, kAaa}}, kAaa};
+    LocalQueue(queue, 10).push(cycle);
+    open_hunter("a", kAaa)->record_cycle(cycle_at(2000), {}, kAaa);  // its late commit unheard
+    LocalQueue(queue, 10).push(cycle);
+    auto again = open_hunter("a", kAaa);
+    again->record_cycle(cycle_at(3000), {}, kAaa);
+    const auto late = again->take_late_commits();
+    ASSERT_EQ(late.size(), 1U);
+    EXPECT_EQ(hits_in(late[0].commit.new_numbers), std::vector<PhoneNumber>{kNumber});
+    EXPECT_EQ(m_database.count("SELECT count(*) FROM cycles"), 3);
     EXPECT_EQ(m_database.count("SELECT times_seen FROM numbers"), 1);
+}
+
+// b hunts the target too but a holds it: a number of b's alert set that
+// a's cycle stores is b's hit, alerted by b, once.
+TEST_F(PostgresStoreTest, EachHunterIsAlertedOnceToTheNumbersOfItsOwnAlertSet) {
+    auto a = open_hunter("a", kAaa, "a.db");
+    auto b = open_hunter("b", kAbcde, "b.db");
+    ASSERT_TRUE(a->lease_target(kShenzhen, "a", 0, 60'000));
+    ASSERT_FALSE(b->lease_target(kShenzhen, "b", 0, 60'000));
+    const std::vector<Sighting> sightings{
+        {kNumber, kAaa}, {kNumber + 1, kAbcde}, {kNumber + 2, kAaa | kAbcde}, {kNumber + 3, 0}};
+    const auto commit = a->record_cycle(cycle_at(1000), sightings, kAaa);
+    EXPECT_EQ(hits_in(commit.new_numbers), (std::vector<PhoneNumber>{kNumber, kNumber + 2}));
+    for (int poll = 0; poll < 2; ++poll) {
+        SCOPED_TRACE(poll);
+        EXPECT_FALSE(b->lease_target(kShenzhen, "b", 0, 60'000));
+        std::vector<PhoneNumber> hits;
+        for (const LateCommit& late : b->take_late_commits()) {
+            EXPECT_TRUE(late.alerts_only);
+            const auto late_hits = hits_in(late.commit.new_numbers);
+            hits.insert(hits.end(), late_hits.begin(), late_hits.end());
+        }
+        EXPECT_EQ(hits,
+                  poll == 0 ? std::vector<PhoneNumber>{kNumber + 1} : std::vector<PhoneNumber>{});
+    }
+    EXPECT_TRUE(a->take_late_commits().empty());
+    EXPECT_EQ(m_database.count("SELECT count(*) FROM hits"), 3);
+}
+
+// A lock held elsewhere makes the server cancel the statement (57014); the
+// cycle waits in the queue and goes with the next one.
+TEST_F(PostgresStoreTest, AStatementTheServerCancelsQueuesTheCycleInsteadOfEndingTheHunt) {
+    const std::string uri = m_database.uri() + "%20-cstatement_timeout%3D300";
+    auto store = open_store(uri);
+    store->record_cycle(cycle_at(1000), {{{kNumber, 0}}}, 0);
+    {
+        pqxx::connection locker(m_database.uri());
+        pqxx::work lock(locker);
+        lock.exec("LOCK TABLE numbers IN ACCESS EXCLUSIVE MODE");
+        EXPECT_FALSE(store->record_cycle(cycle_at(2000), {{{kNumber + 1, 0}}}, 0).stored);
+    }
+    EXPECT_TRUE(store->record_cycle(cycle_at(3000), {}, 0).stored);
+    EXPECT_EQ(store->queued_cycles(), 0);
+    EXPECT_EQ(m_database.count("SELECT count(*) FROM cycles"), 3);
+}
+
+// A server sent SIGSTOP keeps its connections open and answers nothing.
+TEST_F(PostgresStoreTest, AFrozenServerHoldsTheHuntUpBrieflyAndAStopAtOnce) {
+    std::atomic<bool> stop{false};
+    auto store = open_store(m_database.uri(), [&](PostgresOptions& options) {
+        options.statement_limit = std::chrono::milliseconds(1000);
+        options.connect_timeout = std::chrono::seconds(2);
+        options.give_up = [&stop] { return stop.load(); };
+    });
+    TimeMs started = 0;
+    auto record_ms = [&](bool stored) {
+        const auto begun = std::chrono::steady_clock::now();
+        started += 1000;
+        EXPECT_EQ(store->record_cycle(cycle_at(started), {{{kNumber + started, 0}}}, 0).stored,
+                  stored);
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - begun)
+            .count();
+    };
+    record_ms(true);
+    struct Thaw {
+        ~Thaw() { TestDatabase::freeze(false); }
+    } thaw_at_the_end;
+    TestDatabase::freeze(true);
+    EXPECT_LT(record_ms(false), 2000) << "the first cycle waits out the statement limit";
+    for (int cycle = 0; cycle < 5; ++cycle) {
+        EXPECT_LT(record_ms(false), 200) << "later cycles wait for nothing";
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_FALSE(store->lease_target("another", "a", 0, 60'000));
+    TestDatabase::freeze(false);
+    reconnect(*store);
+    record_ms(true);
+    ASSERT_EQ(store->degraded_note(), "");
+    TestDatabase::freeze(true);
+    stop = true;
+    EXPECT_LT(record_ms(false), 500) << "a stop cuts the wait short";
+    TestDatabase::freeze(false);
+}
+
+TEST_F(PostgresStoreTest, TakesThePasswordFromTheEnvironmentOrAPasswordFile) {
+    // The test server's URI with its password taken out of it.
+    const std::string uri = m_database.uri();
+    const auto colon = uri.find(':', uri.find("://") + 3);
+    const auto at = uri.find('@');
+    const std::string password = uri.substr(colon + 1, at - colon - 1);
+    const std::string bare = uri.substr(0, colon) + uri.substr(at);
+    std::filesystem::create_directories(m_folder);
+    const std::string pgpass = (m_folder / "pgpass").string();
+    std::ofstream(pgpass) << "*:*:*:*:" << password << "\n";
+    std::filesystem::permissions(
+        pgpass, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    struct Case {
+        const char* variable;
+        std::string value;
+    };
+    for (const Case& c : {Case{"PGPASSWORD", password}, Case{"PGPASSFILE", pgpass}}) {
+        SCOPED_TRACE(c.variable);
+        setenv(c.variable, c.value.c_str(), 1);
+        EXPECT_NO_THROW(open_store(bare)->summaries());
+        unsetenv(c.variable);
+    }
+}
+
+// The export reads every row from one snapshot, however many pages: a
+// cycle stored meanwhile changes nothing it writes.
+TEST_F(PostgresStoreTest, TheExportReadsOneSnapshot) {
+    auto store = open_store();
+    auto other = open_store();
+    constexpr int kRows = 5003;  // more than a page
+    std::vector<Sighting> sightings;
+    for (int i = 0; i < kRows; ++i) {
+        sightings.push_back({kNumber + i, 0});
+    }
+    store->record_cycle(cycle_at(1000), sightings, 0);
+    int rows = 0;
+    store->for_each_number({}, [&](const NumberRow& row) {
+        if (rows++ == 0) {
+            other->record_cycle(cycle_at(2000), {{{kNumber + kRows - 1, 0}, {kNumber - 1, 0}}}, 0);
+        }
+        EXPECT_EQ(row.times_seen, 1) << row.number;
+        return true;
+    });
+    EXPECT_EQ(rows, kRows);
 }
 
 }  // namespace

@@ -3,8 +3,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <csignal>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <pqxx/pqxx>
+#include <sstream>
 #include <stdexcept>
 
 namespace qorvex::hunt::test {
@@ -63,6 +67,38 @@ void TestDatabase::server(const std::string& action) {
     const std::string command = std::string(pg_ctl) + " " + action + " >/dev/null";
     if (std::system(command.c_str()) != 0) {
         throw std::runtime_error("cannot " + action + " the test server");
+    }
+}
+
+void TestDatabase::freeze(bool frozen) {
+    // The server's folder holds pg_ctl and data/postmaster.pid, whose first
+    // line is the postmaster's process id; its children are the backends.
+    const char* pg_ctl = std::getenv("QORVEX_TEST_PG_CTL");
+    if (pg_ctl == nullptr) {
+        throw std::runtime_error("QORVEX_TEST_PG_CTL is not set");
+    }
+    std::ifstream pid_file(std::filesystem::path(pg_ctl).parent_path() / "data" / "postmaster.pid");
+    pid_t postmaster = 0;
+    pid_file >> postmaster;
+    if (postmaster <= 0) {
+        throw std::runtime_error("the test server is not running");
+    }
+    const int signal = frozen ? SIGSTOP : SIGCONT;
+    kill(postmaster, signal);
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        // "pid (name) state parent …"; the name may hold spaces.
+        std::string stat;
+        std::getline(std::ifstream(entry.path() / "stat"), stat);
+        const auto name_end = stat.rfind(')');
+        if (name_end == std::string::npos) {
+            continue;
+        }
+        std::istringstream rest(stat.substr(name_end + 1));
+        std::string state;
+        pid_t parent = 0;
+        if (rest >> state >> parent && parent == postmaster) {
+            kill(std::stoi(stat), signal);
+        }
     }
 }
 

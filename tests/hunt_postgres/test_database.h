@@ -24,6 +24,9 @@ public:
     long long count(const std::string& sql) const;
     // Stops or starts the server (scripts/with-postgres's pg_ctl).
     static void server(const std::string& action);
+    // Stops (SIGSTOP) or resumes (SIGCONT) the server and every one of its
+    // processes: a server that stops answering without closing anything.
+    static void freeze(bool frozen);
 
 private:
     std::string m_schema;

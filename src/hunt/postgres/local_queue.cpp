@@ -1,6 +1,10 @@
 #include "hunt/postgres/local_queue.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -63,6 +67,7 @@ LocalQueue::LocalQueue(const std::string& path, std::int64_t max_cycles)
         "  started INTEGER NOT NULL, outcome TEXT NOT NULL, numbers_in_reply INTEGER NOT NULL,"
         "  duration_ms INTEGER NOT NULL, error TEXT NOT NULL, alert_classes INTEGER NOT NULL,"
         "  sightings TEXT NOT NULL)");
+    m_connection->exec("CREATE INDEX IF NOT EXISTS queued_by_hunter ON queued(hunter, position)");
     m_push = std::make_unique<Statement>(
         *m_connection,
         "INSERT INTO queued(cycle_key, target, started, outcome, numbers_in_reply, duration_ms, "
@@ -71,9 +76,13 @@ LocalQueue::LocalQueue(const std::string& path, std::int64_t max_cycles)
     m_oldest = std::make_unique<Statement>(
         *m_connection,
         "SELECT position, cycle_key, target, started, outcome, numbers_in_reply, duration_ms, "
-        "error, alert_classes, sightings, hunter FROM queued ORDER BY position LIMIT 1");
+        "error, alert_classes, sightings, hunter FROM queued WHERE hunter = ?1 "
+        "ORDER BY position LIMIT 1");
     m_remove = std::make_unique<Statement>(*m_connection, "DELETE FROM queued WHERE position = ?1");
     m_count = std::make_unique<Statement>(*m_connection, "SELECT count(*) FROM queued");
+    m_count_of =
+        std::make_unique<Statement>(*m_connection, "SELECT count(*) FROM queued WHERE hunter = ?1");
+    m_hunters = std::make_unique<Statement>(*m_connection, "SELECT DISTINCT hunter FROM queued");
 }
 
 LocalQueue::~LocalQueue() = default;
@@ -93,8 +102,9 @@ void LocalQueue::push(const QueuedCycle& cycle) {
     m_push->run();
 }
 
-std::optional<QueuedCycle> LocalQueue::oldest() {
+std::optional<QueuedCycle> LocalQueue::oldest(const std::string& hunter) {
     const Statement::Run run(*m_oldest);
+    m_oldest->bind(1, hunter);
     if (!m_oldest->step()) {
         return std::nullopt;
     }
@@ -124,6 +134,21 @@ std::int64_t LocalQueue::size() {
     return m_count->step() ? m_count->integer(0) : 0;
 }
 
+std::int64_t LocalQueue::size_of(const std::string& hunter) {
+    const Statement::Run run(*m_count_of);
+    m_count_of->bind(1, hunter);
+    return m_count_of->step() ? m_count_of->integer(0) : 0;
+}
+
+std::vector<std::string> LocalQueue::hunters() {
+    const Statement::Run run(*m_hunters);
+    std::vector<std::string> all;
+    while (m_hunters->step()) {
+        all.push_back(m_hunters->text(0));
+    }
+    return all;
+}
+
 std::string default_queue_path() {
     namespace fs = std::filesystem;
     fs::path base;
@@ -135,6 +160,29 @@ std::string default_queue_path() {
         base = fs::temp_directory_path();
     }
     return (base / "qorvex-hunt" / "queue.db").string();
+}
+
+namespace {
+
+std::string host_name() {
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    return host;
+}
+
+// A hunter of this machine ("host:pid") whose process is gone: its queued
+// cycles are sent by whichever hunter of the machine notices.
+}  // namespace
+
+bool hunter_gone(const std::string& hunter) {
+    const std::size_t colon = hunter.rfind(':');
+    if (colon == std::string::npos || hunter.substr(0, colon) != host_name()) {
+        return false;
+    }
+    pid_t pid = 0;
+    const char* end = hunter.data() + hunter.size();
+    const auto [after, error] = std::from_chars(hunter.data() + colon + 1, end, pid);
+    return error == std::errc() && after == end && pid > 0 && kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 }  // namespace qorvex::hunt::postgres

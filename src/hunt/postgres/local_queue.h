@@ -2,8 +2,11 @@
 
 // Cycles waiting for the shared server: kept on disk, in a small SQLite file
 // of their own, in the order they were recorded, until the server has taken
-// them. Bounded: past its limit a cycle is refused as Full, and nothing
-// already queued is dropped.
+// them. Hunters of one user share the file; each row names the hunter that
+// recorded it, and each hunter sends its own rows (and those of hunters
+// that died), so that each alerts the hits of its own cycles. Bounded: past
+// its limit a cycle is refused as Full, and nothing already queued is
+// dropped.
 
 #include <cstdint>
 #include <memory>
@@ -38,9 +41,13 @@ public:
     LocalQueue& operator=(const LocalQueue&) = delete;
 
     void push(const QueuedCycle& cycle);
-    std::optional<QueuedCycle> oldest();
+    // The oldest cycle that `hunter` recorded.
+    std::optional<QueuedCycle> oldest(const std::string& hunter);
     void remove(std::int64_t position);
     std::int64_t size();
+    std::int64_t size_of(const std::string& hunter);
+    // Every hunter with a cycle in the queue.
+    std::vector<std::string> hunters();
     const std::string& path() const { return m_path; }
 
 private:
@@ -51,9 +58,15 @@ private:
     std::unique_ptr<sqlite::Statement> m_oldest;
     std::unique_ptr<sqlite::Statement> m_remove;
     std::unique_ptr<sqlite::Statement> m_count;
+    std::unique_ptr<sqlite::Statement> m_count_of;
+    std::unique_ptr<sqlite::Statement> m_hunters;
 };
 
 // $XDG_STATE_HOME/qorvex-hunt/queue.db, else ~/.local/state/qorvex-hunt/queue.db.
 std::string default_queue_path();
+
+// A hunter of this machine ("host:pid") whose process is gone: its queued
+// cycles are sent by whichever hunter of the machine notices.
+bool hunter_gone(const std::string& hunter);
 
 }  // namespace qorvex::hunt::postgres

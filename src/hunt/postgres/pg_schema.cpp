@@ -70,6 +70,29 @@ const std::vector<Migration> kMigrations{
                 hunter_id text NOT NULL,
                 expires bigint NOT NULL))",
      }},
+    // Each hit names the hunter that alerts it (its owner) and the cycle
+    // that stored it: a cycle sent again after a lost acknowledgement gives
+    // its hits back, and a hit of another hunter's alert set waits, not
+    // announced, until its owner takes it. watches holds each hunter's alert
+    // classes for the targets it hunts. The export pages through a target's
+    // numbers by (first_seen, number), which its index now orders.
+    {2,
+     {
+         R"(ALTER TABLE hits ADD COLUMN id bigserial,
+                ADD COLUMN owner text NOT NULL DEFAULT '',
+                ADD COLUMN cycle_key text NOT NULL DEFAULT '',
+                ADD COLUMN announced boolean NOT NULL DEFAULT true)",
+         R"(CREATE INDEX hits_to_announce ON hits(owner) WHERE NOT announced)",
+         R"(CREATE INDEX hits_by_cycle ON hits(cycle_key))",
+         R"(CREATE TABLE watches(
+                target_id bigint NOT NULL REFERENCES targets(id),
+                hunter_id text NOT NULL,
+                alert_classes integer NOT NULL,
+                expires bigint NOT NULL,
+                PRIMARY KEY(target_id, hunter_id)))",
+         R"(DROP INDEX numbers_by_first_seen)",
+         R"(CREATE INDEX numbers_by_first_seen ON numbers(target_id, first_seen, number))",
+     }},
 };
 
 int stored_version(pqxx::transaction_base& work) {

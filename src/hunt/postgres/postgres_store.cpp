@@ -1,99 +1,22 @@
 #include "hunt/postgres/postgres_store.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <pqxx/pqxx>
 
+#include "hunt/postgres/connection_attempt.h"
 #include "hunt/postgres/local_queue.h"
 #include "hunt/postgres/pg_errors.h"
 #include "hunt/postgres/pg_schema.h"
+#include "hunt/postgres/server_connection.h"
 
 namespace qorvex::hunt::postgres {
-
-struct ServerConnection {
-    explicit ServerConnection(const std::string& uri) : connection(uri) {}
-    pqxx::connection connection;
-};
 
 namespace {
 
 using Kind = StoreError::Kind;
 using Clock = std::chrono::steady_clock;
-
-// Every statement the store runs, prepared on each connection. Labels are
-// ordered byte by byte (COLLATE "C"), as the SQLite history orders them.
-const std::vector<std::pair<std::string, std::string>> kStatements{
-    {"target",
-     "INSERT INTO targets(label) VALUES($1) ON CONFLICT(label) DO UPDATE SET label = "
-     "excluded.label RETURNING id"},
-    {"find_target", "SELECT id FROM targets WHERE label = $1"},
-    // A whole cycle in one statement, so one round trip and one commit. The
-    // sightings come as two arrays in number order, so that two hunters
-    // upserting the same numbers lock their rows in the same order; xmax is
-    // 0 on a row this statement inserted, and only such a row can become a
-    // hit. A cycle whose key the server holds already fails on the key's
-    // unique index, and nothing of it is stored twice.
-    {"store_cycle",
-     "WITH up AS ("
-     " INSERT INTO numbers AS n(target_id, number, classes, first_seen, last_seen, times_seen)"
-     " SELECT $1, s.number, s.classes, $2, $2, 1"
-     " FROM unnest($3::bigint[], $4::integer[]) AS s(number, classes) ORDER BY s.number"
-     " ON CONFLICT(target_id, number) DO UPDATE SET classes = n.classes | excluded.classes,"
-     " first_seen = least(n.first_seen, excluded.first_seen),"
-     " last_seen = greatest(n.last_seen, excluded.last_seen), times_seen = n.times_seen + 1"
-     " RETURNING n.number, (n.xmax = 0) AS inserted),"
-     "hit AS ("
-     " INSERT INTO hits(target_id, number, at, classes)"
-     " SELECT $1, s.number, $2, s.classes"
-     " FROM unnest($3::bigint[], $4::integer[]) AS s(number, classes)"
-     " JOIN up ON up.number = s.number WHERE up.inserted AND (s.classes & $5) <> 0"
-     " ON CONFLICT(target_id, number) DO NOTHING RETURNING number),"
-     "fresh AS (SELECT count(*) AS count FROM up WHERE inserted),"
-     "cycle AS ("
-     " INSERT INTO cycles(cycle_key, hunter_id, target_id, started, outcome, numbers_in_reply,"
-     " distinct_numbers, new_numbers, duration_ms, error)"
-     " SELECT $6, $7, $1, $2, $8, $9, $10, fresh.count, $11, $12 FROM fresh),"
-     "counted AS (UPDATE targets SET distinct_numbers = distinct_numbers + fresh.count"
-     " FROM fresh WHERE id = $1),"
-     "sized AS (INSERT INTO reply_sizes AS r(target_id, size, cycles) SELECT $1, $10, 1 WHERE $13"
-     " ON CONFLICT(target_id, size) DO UPDATE SET cycles = r.cycles + 1) "
-     "SELECT up.number, up.inserted, hit.number IS NOT NULL FROM up "
-     "LEFT JOIN hit ON hit.number = up.number"},
-    // The lease's expiry is on the server's clock, the one clock all
-    // hunters share.
-    {"lease",
-     "WITH now AS (SELECT (extract(epoch FROM clock_timestamp()) * 1000)::bigint AS ms) "
-     "INSERT INTO leases AS l(target_id, hunter_id, expires) "
-     "SELECT $1, $2, now.ms + $3 FROM now "
-     "ON CONFLICT(target_id) DO UPDATE SET hunter_id = excluded.hunter_id, "
-     "expires = excluded.expires "
-     "WHERE l.hunter_id = excluded.hunter_id OR l.expires <= (SELECT ms FROM now) "
-     "RETURNING hunter_id"},
-    {"release", "DELETE FROM leases WHERE hunter_id = $1"},
-    {"distinct_of", "SELECT distinct_numbers FROM targets WHERE id = $1"},
-    {"reply_sizes_of", "SELECT size, cycles FROM reply_sizes WHERE target_id = $1 ORDER BY size"},
-    {"new_since", "SELECT count(*) FROM numbers WHERE target_id = $1 AND first_seen >= $2"},
-    {"summary_targets",
-     "SELECT t.id, t.label, t.distinct_numbers, "
-     "(SELECT count(*) FROM cycles c WHERE c.target_id = t.id), "
-     "(SELECT count(*) FROM hits h WHERE h.target_id = t.id) FROM targets t "
-     "WHERE EXISTS (SELECT 1 FROM cycles c WHERE c.target_id = t.id) "
-     "ORDER BY t.label COLLATE \"C\""},
-    {"classes_of", "SELECT classes, count(*) FROM numbers WHERE target_id = $1 GROUP BY classes"},
-    // The export reads in pages, each starting after the last row of the one
-    // before, so that a million rows never sit in memory at once.
-    {"export_page",
-     "SELECT t.label, n.number, n.classes, n.first_seen, n.last_seen, n.times_seen "
-     "FROM numbers n JOIN targets t ON t.id = n.target_id "
-     "WHERE ($1 = '' OR t.label = $1) AND ($2 = 0 OR (n.classes & $2) <> 0) "
-     "AND n.first_seen >= $3 "
-     "AND ($4 OR (t.label COLLATE \"C\", n.first_seen, n.number) > ($5 COLLATE \"C\", $6, $7)) "
-     "ORDER BY t.label COLLATE \"C\", n.first_seen, n.number LIMIT 5000"},
-};
-
-constexpr std::size_t kExportPage = 5000;
 
 // A value for a bigint[] or integer[] parameter: the array's text form,
 // bound like any other value.
@@ -109,14 +32,6 @@ std::string array_text(const Values& values, Pick pick) {
     return text + '}';
 }
 
-std::string with_connect_timeout(const std::string& uri, std::chrono::seconds timeout) {
-    if (uri.find("connect_timeout") != std::string::npos) {
-        return uri;
-    }
-    const char separator = uri.find('?') == std::string::npos ? '?' : '&';
-    return uri + separator + "connect_timeout=" + std::to_string(timeout.count());
-}
-
 std::vector<std::pair<int, std::int64_t>> reply_sizes(pqxx::transaction_base& work,
                                                       std::int64_t target_id) {
     std::vector<std::pair<int, std::int64_t>> sizes;
@@ -130,20 +45,57 @@ std::string seconds_text(std::chrono::milliseconds span) {
     return std::to_string((span.count() + 999) / 1000) + " s";
 }
 
+// A queued cycle stored: what it added, for the hunter to show and alert.
+LateCommit late_commit(const QueuedCycle& cycle, CycleCommit commit) {
+    LateCommit late;
+    late.target = cycle.record.target;
+    late.commit = std::move(commit);
+    late.outcome = cycle.record.outcome;
+    late.distinct_numbers = cycle.sightings.size();
+    return late;
+}
+
+// A statement the server does not cancel itself (at the statement limit)
+// within this margin has a server that stopped answering.
+constexpr std::chrono::milliseconds kWatchMargin{500};
+// How long a hunter waits for a connection attempt it just started, so
+// that a server that is back is used at once and a frozen one costs little.
+constexpr std::chrono::milliseconds kConnectWait{100};
+// How often the queue is looked over for cycles of hunters that died.
+constexpr std::chrono::seconds kAdoptionPause{5};
+// Every pattern class but the custom one: the classes another hunter's
+// --alert can claim of a number this hunter read.
+constexpr int kSharedClasses = (1 << kCustomClassBit) - 1;
+
 }  // namespace
+
+bool PostgresStore::connecting_in_background() {
+    return ConnectionAttempt::any_running();
+}
+
+template <typename Work>
+auto PostgresStore::watched(Work&& work) {
+    const auto guard =
+        m_watch->watch(m_connection->connection.sock(), m_options.statement_limit + kWatchMargin);
+    return work(m_connection->connection);
+}
 
 std::unique_ptr<PostgresStore> PostgresStore::open(const std::string& uri,
                                                    const PostgresOptions& options) {
     std::unique_ptr<PostgresStore> store(new PostgresStore(uri, options));
-    store->connect();
     try {
-        ensure_schema(store->m_connection->connection, store->m_where);
+        store->m_connection = connect_to(with_limits(uri, store->m_options));
+    } catch (const std::exception& error) {
+        store->fail(error, "connecting");
+    }
+    try {
+        store->watched(
+            [&](pqxx::connection& connection) { ensure_schema(connection, store->m_where); });
     } catch (const StoreError&) {
         throw;
     } catch (const std::exception& error) {
         store->fail(error, "preparing the schema");
     }
-    store->flush_queue();
     return store;
 }
 
@@ -151,6 +103,8 @@ PostgresStore::PostgresStore(std::string uri, PostgresOptions options)
     : m_uri(std::move(uri)),
       m_where(without_password(m_uri)),
       m_options(std::move(options)),
+      m_watch(std::make_unique<StatementWatch>(m_options.give_up)),
+      m_hunter(m_options.hunter_id),
       m_random(std::random_device{}()) {
     if (m_options.queue_path.empty()) {
         m_options.queue_path = default_queue_path();
@@ -160,21 +114,53 @@ PostgresStore::PostgresStore(std::string uri, PostgresOptions options)
 PostgresStore::~PostgresStore() = default;
 
 void PostgresStore::fail(const std::exception& error, const std::string& doing) {
-    throw store_error(error, m_where, doing);
+    throw store_error(error, m_uri, doing);
 }
 
-void PostgresStore::connect() {
-    try {
-        m_connection = std::make_unique<ServerConnection>(
-            with_connect_timeout(m_uri, m_options.connect_timeout));
-        for (const auto& [name, sql] : kStatements) {
-            m_connection->connection.prepare(name, sql);
-        }
-        m_target_ids.clear();
-    } catch (const std::exception& error) {
-        m_connection.reset();
-        fail(error, "connecting");
+void PostgresStore::failed(const std::exception& error, const std::string& doing) {
+    if (server_away(error)) {
+        lost(error);
     }
+    fail(error, doing);
+}
+
+void PostgresStore::set_back(const std::exception& error, const std::string& doing) {
+    if (!worth_another_try(error)) {
+        fail(error, doing);
+    }
+    if (server_away(error)) {
+        lost(error);
+    } else {
+        m_setback = error.what();
+    }
+}
+
+bool PostgresStore::reachable() {
+    if (m_connection) {
+        return true;
+    }
+    if (!m_attempt) {
+        if (Clock::now() < m_next_try) {
+            return false;
+        }
+        m_attempt = std::make_unique<ConnectionAttempt>(with_limits(m_uri, m_options));
+    }
+    const bool stopping = m_options.give_up && m_options.give_up();
+    try {
+        auto made = m_attempt->result(stopping ? std::chrono::milliseconds(0) : kConnectWait);
+        if (!made) {
+            return false;
+        }
+        m_attempt.reset();
+        m_connection = std::move(*made);
+    } catch (const std::exception& failure) {
+        m_attempt.reset();
+        lost(failure);
+        return false;
+    }
+    m_target_ids.clear();
+    m_lost_at.reset();
+    return true;
 }
 
 LocalQueue& PostgresStore::queue() {
@@ -184,8 +170,17 @@ LocalQueue& PostgresStore::queue() {
     return *m_queue;
 }
 
+std::int64_t PostgresStore::own_queued() {
+    if (m_own_queued < 0) {
+        m_own_queued = !m_queue && !std::filesystem::exists(m_options.queue_path)
+                           ? 0
+                           : queue().size_of(m_hunter);
+    }
+    return m_own_queued;
+}
+
 std::int64_t PostgresStore::queued_cycles() {
-    return queue().size();
+    return own_queued();
 }
 
 void PostgresStore::lost(const std::exception& error) {
@@ -197,7 +192,7 @@ void PostgresStore::lost(const std::exception& error) {
     } else {
         m_retry = std::min(m_retry * 2, m_options.longest_retry);
     }
-    m_lost_reason = error.what();
+    m_lost_reason = without_secrets(error.what(), passwords_in(m_uri));
     // A little jitter keeps hunters that lost the server together from
     // coming back in step.
     const auto jitter = std::chrono::milliseconds(static_cast<std::int64_t>(
@@ -205,74 +200,68 @@ void PostgresStore::lost(const std::exception& error) {
     m_next_try = now + m_retry + jitter;
 }
 
-bool PostgresStore::reachable() {
-    if (m_connection) {
-        return true;
+std::vector<std::string> PostgresStore::queue_senders() {
+    std::vector<std::string> senders;
+    if (own_queued() > 0) {
+        senders.push_back(m_hunter);
     }
-    if (Clock::now() < m_next_try) {
-        return false;
-    }
-    try {
-        connect();
-    } catch (const StoreError& error) {
-        lost(error);
-        return false;
-    }
-    try {
-        flush_queue();
-    } catch (const StoreError&) {
-        throw;
-    } catch (const std::exception& error) {
-        if (!server_away(error)) {
-            fail(error, "sending the queued cycles");
+    if (Clock::now() >= m_next_adoption &&
+        (m_queue || std::filesystem::exists(m_options.queue_path))) {
+        for (std::string& hunter : queue().hunters()) {
+            if (hunter != m_hunter && hunter_gone(hunter)) {
+                senders.push_back(std::move(hunter));
+            }
         }
-        lost(error);
-        return false;
     }
-    return m_connection != nullptr;
+    return senders;
 }
 
-void PostgresStore::flush_queue() {
-    if (!m_queue && !std::filesystem::exists(m_options.queue_path)) {
-        m_lost_at.reset();
-        return;
-    }
-    while (auto cycle = queue().oldest()) {
-        auto commit = store_cycle(cycle->key, cycle->hunter, cycle->record, cycle->sightings,
-                                  cycle->alert_classes);
-        if (commit && !commit->new_numbers.empty()) {
-            m_late.push_back({cycle->record.target, std::move(*commit)});
+bool PostgresStore::flush_queue() {
+    const bool adopting = Clock::now() >= m_next_adoption;
+    int sent = 0;
+    for (const std::string& hunter : queue_senders()) {
+        while (sent < m_options.flush_batch) {
+            auto cycle = queue().oldest(hunter);
+            if (!cycle) {
+                break;
+            }
+            auto commit = store_cycle(cycle->key, cycle->hunter, cycle->record, cycle->sightings,
+                                      cycle->alert_classes);
+            m_late.push_back(late_commit(*cycle, std::move(commit)));
+            queue().remove(cycle->position);
+            ++sent;
+            if (hunter == m_hunter) {
+                --m_own_queued;
+            }
         }
-        queue().remove(cycle->position);
     }
-    m_lost_at.reset();
-}
-
-std::string PostgresStore::new_cycle_key() {
-    // 128 random bits and a counter: unique across hunters and restarts.
-    char text[48];
-    std::snprintf(text, sizeof text, "%016llx%016llx-%llu",
-                  static_cast<unsigned long long>(m_random()),
-                  static_cast<unsigned long long>(m_random()),
-                  static_cast<unsigned long long>(++m_cycle_counter));
-    return text;
+    // Dead hunters' cycles are looked for again after a pause, or on the
+    // next cycle while a full batch went.
+    if (adopting && sent < m_options.flush_batch) {
+        m_next_adoption = Clock::now() + kAdoptionPause;
+    }
+    if (own_queued() == 0) {
+        m_setback.clear();
+    }
+    return own_queued() == 0;
 }
 
 std::int64_t PostgresStore::target_id(const std::string& label) {
     if (const auto known = m_target_ids.find(label); known != m_target_ids.end()) {
         return known->second;
     }
-    pqxx::nontransaction work(m_connection->connection);
-    const std::int64_t id = work.exec_prepared1("target", label)[0].as<std::int64_t>();
+    const std::int64_t id = watched([&](pqxx::connection& connection) {
+        pqxx::nontransaction work(connection);
+        return work.exec_prepared1("target", label)[0].as<std::int64_t>();
+    });
     m_target_ids.emplace(label, id);
     return id;
 }
 
-std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
-                                                      const std::string& hunter,
-                                                      const CycleRecord& cycle,
-                                                      std::span<const Sighting> sightings,
-                                                      ClassMask alert_classes) {
+CycleCommit PostgresStore::store_cycle(const std::string& key, const std::string& hunter,
+                                       const CycleRecord& cycle,
+                                       std::span<const Sighting> sightings,
+                                       ClassMask alert_classes) {
     const std::int64_t target = target_id(cycle.target);
     std::vector<Sighting> sorted(sightings.begin(), sightings.end());
     std::sort(sorted.begin(), sorted.end(),
@@ -282,15 +271,19 @@ std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
         bool hit = false;
     };
     std::map<PhoneNumber, Outcome> outcomes;
+    CycleCommit commit;
     try {
-        pqxx::nontransaction work(m_connection->connection);
-        const pqxx::result rows = work.exec_prepared(
-            "store_cycle", target, cycle.started,
-            array_text(sorted, [](const Sighting& s) { return s.number; }),
-            array_text(sorted, [](const Sighting& s) { return s.classes; }),
-            static_cast<int>(alert_classes), key, hunter, std::string(outcome_name(cycle.outcome)),
-            cycle.numbers_in_reply, static_cast<std::int64_t>(sightings.size()), cycle.duration_ms,
-            cycle.error, cycle.outcome == CycleOutcome::Numbers);
+        const pqxx::result rows = watched([&](pqxx::connection& connection) {
+            pqxx::nontransaction work(connection);
+            return work.exec_prepared(
+                "store_cycle", target, cycle.started,
+                array_text(sorted, [](const Sighting& s) { return s.number; }),
+                array_text(sorted, [](const Sighting& s) { return s.classes; }),
+                static_cast<int>(alert_classes), key, hunter,
+                std::string(outcome_name(cycle.outcome)), cycle.numbers_in_reply,
+                static_cast<std::int64_t>(sightings.size()), cycle.duration_ms, cycle.error,
+                cycle.outcome == CycleOutcome::Numbers, kSharedClasses);
+        });
         for (const auto& row : rows) {
             outcomes[row[0].as<PhoneNumber>()] = {row[1].as<bool>(), row[2].as<bool>()};
         }
@@ -298,9 +291,17 @@ std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
         if (std::string_view(error.what()).find("cycle_key") == std::string_view::npos) {
             throw;
         }
-        return std::nullopt;
+        // Stored before, its acknowledgement lost: its hunter never heard
+        // of its hits, which are alerted now.
+        const pqxx::result hits = watched([&](pqxx::connection& connection) {
+            pqxx::nontransaction work(connection);
+            return work.exec_prepared("replayed_hits", key, hunter);
+        });
+        for (const auto& row : hits) {
+            commit.new_numbers.push_back({row[0].as<PhoneNumber>(), row[1].as<ClassMask>(), true});
+        }
+        return commit;
     }
-    CycleCommit commit;
     for (const Sighting& sighting : sightings) {
         const Outcome& outcome = outcomes[sighting.number];
         if (outcome.inserted) {
@@ -310,26 +311,65 @@ std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
     return commit;
 }
 
+void PostgresStore::take_hits_of_others() {
+    if (!m_options.hunter || !m_connection) {
+        return;
+    }
+    try {
+        const pqxx::result rows = watched([&](pqxx::connection& connection) {
+            pqxx::nontransaction work(connection);
+            return work.exec_prepared("hits_to_announce", m_hunter);
+        });
+        for (const auto& row : rows) {
+            const auto id = row[0].as<std::int64_t>();
+            if (m_unmarked.insert(id).second) {
+                LateCommit late;
+                late.target = row[1].as<std::string>();
+                late.commit.new_numbers.push_back(
+                    {row[2].as<PhoneNumber>(), row[3].as<ClassMask>(), true});
+                late.alerts_only = true;
+                m_late.push_back(std::move(late));
+            }
+        }
+        if (!m_unmarked.empty()) {
+            watched([&](pqxx::connection& connection) {
+                pqxx::nontransaction work(connection);
+                work.exec_prepared("announced", array_text(m_unmarked, [](auto id) { return id; }));
+            });
+            m_unmarked.clear();
+        }
+    } catch (const std::exception& error) {
+        set_back(error, "reading the hits of other hunters' cycles");
+    }
+}
+
 CycleCommit PostgresStore::record_cycle(const CycleRecord& cycle,
                                         std::span<const Sighting> sightings,
                                         ClassMask alert_classes) {
-    const std::string key = new_cycle_key();
-    if (reachable() && (!m_queue || m_queue->size() == 0)) {
+    const std::string key = m_keys.next();
+    if (reachable()) {
         try {
-            return store_cycle(key, m_hunter, cycle, sightings, alert_classes)
-                .value_or(CycleCommit{});
-        } catch (const std::exception& error) {
-            if (!server_away(error)) {
-                fail(error, "storing a cycle");
+            if (flush_queue()) {
+                CycleCommit commit = store_cycle(key, m_hunter, cycle, sightings, alert_classes);
+                take_hits_of_others();
+                return commit;
             }
-            // Whether the commit reached the server is unknown; the cycle
-            // goes to the queue under the same key, and the server skips it
-            // if it has it.
-            lost(error);
+        } catch (const std::exception& error) {
+            // Whether the commit reached the server may be unknown; the
+            // cycle goes to the queue under the same key, and the server
+            // gives back its hits if it has it.
+            set_back(error, "storing a cycle");
         }
     }
     queue().push({0, key, m_hunter, cycle, {sightings.begin(), sightings.end()}, alert_classes});
-    return {};
+    if (m_own_queued >= 0) {
+        ++m_own_queued;
+    } else {
+        own_queued();  // counts the queue, this cycle included
+    }
+    CycleCommit queued;
+    queued.stored = false;
+    return queued;
 }
 
 void PostgresStore::require_server() {
@@ -339,126 +379,147 @@ void PostgresStore::require_server() {
 }
 
 CaptureHistory PostgresStore::capture_history(std::string_view target) {
-    CaptureHistory history;
     require_server();
     try {
-        pqxx::nontransaction work(m_connection->connection);
-        const pqxx::result id = work.exec_prepared("find_target", std::string(target));
-        if (id.empty()) {
+        return watched([&](pqxx::connection& connection) {
+            CaptureHistory history;
+            pqxx::nontransaction work(connection);
+            const pqxx::result id = work.exec_prepared("find_target", std::string(target));
+            if (id.empty()) {
+                return history;
+            }
+            const auto target_id = id[0][0].as<std::int64_t>();
+            history.distinct_numbers =
+                work.exec_prepared1("distinct_of", target_id)[0].as<std::int64_t>();
+            history.reply_sizes = reply_sizes(work, target_id);
             return history;
-        }
-        const auto target_id = id[0][0].as<std::int64_t>();
-        history.distinct_numbers =
-            work.exec_prepared1("distinct_of", target_id)[0].as<std::int64_t>();
-        history.reply_sizes = reply_sizes(work, target_id);
+        });
     } catch (const std::exception& error) {
-        fail(error, "reading a capture history");
+        failed(error, "reading a capture history");
     }
-    return history;
 }
 
 std::int64_t PostgresStore::new_numbers_since(std::string_view target, TimeMs since) {
     require_server();
     try {
-        pqxx::nontransaction work(m_connection->connection);
-        const pqxx::result id = work.exec_prepared("find_target", std::string(target));
-        if (id.empty()) {
-            return 0;
-        }
-        return work.exec_prepared1("new_since", id[0][0].as<std::int64_t>(), since)[0]
-            .as<std::int64_t>();
+        return watched([&](pqxx::connection& connection) -> std::int64_t {
+            pqxx::nontransaction work(connection);
+            const pqxx::result id = work.exec_prepared("find_target", std::string(target));
+            if (id.empty()) {
+                return 0;
+            }
+            return work.exec_prepared1("new_since", id[0][0].as<std::int64_t>(), since)[0]
+                .as<std::int64_t>();
+        });
     } catch (const std::exception& error) {
-        fail(error, "counting new numbers");
+        failed(error, "counting new numbers");
     }
 }
 
 std::vector<TargetSummary> PostgresStore::summaries() {
     require_server();
-    std::vector<TargetSummary> result;
     try {
-        pqxx::read_transaction work(m_connection->connection);
-        for (const auto& row : work.exec_prepared("summary_targets")) {
-            TargetSummary summary;
-            const auto id = row[0].as<std::int64_t>();
-            summary.target = row[1].as<std::string>();
-            summary.distinct_numbers = row[2].as<std::int64_t>();
-            summary.cycles = row[3].as<std::int64_t>();
-            summary.hits = row[4].as<std::int64_t>();
-            for (const auto& mask_row : work.exec_prepared("classes_of", id)) {
-                const auto mask = mask_row[0].as<std::uint32_t>();
-                for (int bit = 0; bit < kClassBitCount; ++bit) {
-                    if ((mask >> bit & 1U) != 0) {
-                        summary.numbers_per_class[static_cast<std::size_t>(bit)] +=
-                            mask_row[1].as<std::int64_t>();
+        return watched([&](pqxx::connection& connection) {
+            std::vector<TargetSummary> result;
+            pqxx::transaction<pqxx::repeatable_read, pqxx::read_only> work(connection);
+            for (const auto& row : work.exec_prepared("summary_targets")) {
+                TargetSummary summary;
+                const auto id = row[0].as<std::int64_t>();
+                summary.target = row[1].as<std::string>();
+                summary.distinct_numbers = row[2].as<std::int64_t>();
+                summary.cycles = row[3].as<std::int64_t>();
+                summary.hits = row[4].as<std::int64_t>();
+                for (const auto& mask_row : work.exec_prepared("classes_of", id)) {
+                    const auto mask = mask_row[0].as<std::uint32_t>();
+                    for (int bit = 0; bit < kClassBitCount; ++bit) {
+                        if ((mask >> bit & 1U) != 0) {
+                            summary.numbers_per_class[static_cast<std::size_t>(bit)] +=
+                                mask_row[1].as<std::int64_t>();
+                        }
                     }
                 }
+                summary.capture.distinct_numbers = summary.distinct_numbers;
+                summary.capture.reply_sizes = reply_sizes(work, id);
+                result.push_back(std::move(summary));
             }
-            summary.capture.distinct_numbers = summary.distinct_numbers;
-            summary.capture.reply_sizes = reply_sizes(work, id);
-            result.push_back(std::move(summary));
-        }
+            return result;
+        });
     } catch (const std::exception& error) {
-        fail(error, "reading the summaries");
+        failed(error, "reading the summaries");
     }
-    return result;
 }
 
 void PostgresStore::for_each_number(const NumberFilter& filter,
                                     const std::function<bool(const NumberRow&)>& row) {
     require_server();
     try {
-        pqxx::read_transaction work(m_connection->connection);
+        // One snapshot for every page: rows stored meanwhile change nothing.
+        pqxx::transaction<pqxx::repeatable_read, pqxx::read_only> work(m_connection->connection);
+        std::vector<std::pair<std::int64_t, std::string>> targets;
+        watched([&](pqxx::connection&) {
+            for (const auto& found :
+                 work.exec_prepared("export_targets", filter.target.value_or(std::string()))) {
+                targets.emplace_back(found[0].as<std::int64_t>(), found[1].as<std::string>());
+            }
+        });
         NumberRow last;
-        bool first_page = true;
-        for (;;) {
-            const pqxx::result page = work.exec_prepared(
-                "export_page", filter.target.value_or(std::string()),
-                static_cast<int>(filter.any_of_classes),
-                filter.first_seen_since.value_or(std::numeric_limits<TimeMs>::min()), first_page,
-                last.target, last.first_seen, last.number);
-            for (const auto& found : page) {
-                last.target = found[0].as<std::string>();
-                last.number = found[1].as<PhoneNumber>();
-                last.classes = found[2].as<ClassMask>();
-                last.first_seen = found[3].as<TimeMs>();
-                last.last_seen = found[4].as<TimeMs>();
-                last.times_seen = found[5].as<std::int64_t>();
-                if (!row(last)) {
-                    return;
+        for (const auto& [id, label] : targets) {
+            last.target = label;
+            // Numbers are positive: (since, -1) comes before every row from
+            // `since` on.
+            last.first_seen = filter.first_seen_since.value_or(std::numeric_limits<TimeMs>::min());
+            last.number = -1;
+            for (;;) {
+                const pqxx::result page = watched([&](pqxx::connection&) {
+                    return work.exec_prepared("export_page", id,
+                                              static_cast<int>(filter.any_of_classes),
+                                              last.first_seen, last.number);
+                });
+                for (const auto& found : page) {
+                    last.number = found[0].as<PhoneNumber>();
+                    last.classes = found[1].as<ClassMask>();
+                    last.first_seen = found[2].as<TimeMs>();
+                    last.last_seen = found[3].as<TimeMs>();
+                    last.times_seen = found[4].as<std::int64_t>();
+                    if (!row(last)) {
+                        return;
+                    }
+                }
+                if (page.size() < kExportPage) {
+                    break;
                 }
             }
-            if (page.size() < kExportPage) {
-                return;
-            }
-            first_page = false;
         }
     } catch (const std::exception& error) {
-        fail(error, "reading the numbers");
+        failed(error, "reading the numbers");
     }
 }
 
 bool PostgresStore::lease_target(std::string_view target, std::string_view hunter_id, TimeMs now,
                                  TimeMs until) {
-    m_hunter = std::string(hunter_id);
+    if (m_hunter != hunter_id) {
+        m_hunter = std::string(hunter_id);
+        m_own_queued = -1;
+    }
     const std::string label(target);
     if (reachable()) {
         try {
             const std::int64_t id = target_id(label);
-            pqxx::nontransaction work(m_connection->connection);
-            const bool granted =
-                !work.exec_prepared("lease", id, m_hunter, std::max<TimeMs>(until - now, 0))
-                     .empty();
+            const bool granted = watched([&](pqxx::connection& connection) {
+                pqxx::nontransaction work(connection);
+                return !work.exec_prepared("lease", id, m_hunter, std::max<TimeMs>(until - now, 0),
+                                           static_cast<int>(m_options.alert_classes))
+                            .empty();
+            });
             if (granted) {
                 m_held[label] = until;
             } else {
                 m_held.erase(label);
             }
+            take_hits_of_others();
             return granted;
         } catch (const std::exception& error) {
-            if (!server_away(error)) {
-                fail(error, "leasing a target");
-            }
-            lost(error);
+            set_back(error, "leasing a target");
         }
     }
     // With the server away, a hunter keeps the targets it held and takes no
@@ -477,24 +538,32 @@ void PostgresStore::release_targets(std::string_view hunter_id) {
         return;  // the leases run out by themselves
     }
     try {
-        pqxx::nontransaction work(m_connection->connection);
-        work.exec_prepared("release", std::string(hunter_id));
+        watched([&](pqxx::connection& connection) {
+            pqxx::nontransaction work(connection);
+            work.exec_prepared("release", std::string(hunter_id));
+        });
     } catch (const std::exception& error) {
-        if (!server_away(error)) {
-            fail(error, "releasing the targets");
-        }
-        lost(error);
+        set_back(error, "releasing the targets");
     }
 }
 
 std::string PostgresStore::degraded_note() const {
-    if (!m_lost_at) {
-        return {};
+    if (m_lost_at) {
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::max(m_next_try - Clock::now(), Clock::duration::zero()));
+        return "database server away (" + m_lost_reason.substr(0, m_lost_reason.find('\n')) +
+               "); cycles kept in " + m_options.queue_path + ", next try in " + seconds_text(wait);
     }
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::max(m_next_try - Clock::now(), Clock::duration::zero()));
-    return "database server away (" + m_lost_reason.substr(0, m_lost_reason.find('\n')) +
-           "); cycles kept in " + m_options.queue_path + ", next try in " + seconds_text(wait);
+    if (m_own_queued > 0) {
+        std::string note =
+            std::to_string(m_own_queued) + " queued cycles being sent from " + m_options.queue_path;
+        if (!m_setback.empty()) {
+            note +=
+                " (the server turned one down: " + m_setback.substr(0, m_setback.find('\n')) + ")";
+        }
+        return note;
+    }
+    return {};
 }
 
 std::vector<LateCommit> PostgresStore::take_late_commits() {

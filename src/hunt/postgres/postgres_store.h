@@ -11,7 +11,14 @@
 // says so in degraded_note(), tries again with a growing pause, and sends
 // the queue in order once the server is back. Every cycle carries a key its
 // hunter made, unique on the server, so a cycle sent twice (its first
-// commit's acknowledgement lost) is stored once.
+// commit's acknowledgement lost) is stored once, and gives its hits back.
+//
+// Hits: each hunter judges hits against its own alert set. A number new to
+// the history is a hit when it is in the alert set of the hunter whose
+// cycle stored it (that hunter alerts it), or else in the --alert classes of
+// another hunter that hunts the target (the first such hunter by name
+// alerts it, when it next asks the server). Either way it is stored once,
+// and alerted once.
 
 #include <chrono>
 #include <cstdint>
@@ -19,29 +26,56 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 
+#include "hunt/postgres/cycle_keys.h"
+#include "hunt/postgres/statement_watch.h"
 #include "hunt/store.h"
 
 namespace qorvex::hunt::postgres {
 
+class ConnectionAttempt;
 class LocalQueue;
 struct ServerConnection;
 
 struct PostgresOptions {
+    // A hunter records cycles and sends its queue; a reader (report,
+    // export) only reads, and never touches the queue.
+    bool hunter = true;
+    // The hunter's name on the server ("host:pid"): its cycles, leases and
+    // queued cycles carry it. Empty: the last id given to lease_target.
+    std::string hunter_id;
+    // The hunter's --alert classes, told to the server with each lease, so
+    // that another hunter's cycle of a target this one hunts can make a
+    // number this hunter's hit.
+    ClassMask alert_classes = 0;
     std::string queue_path;              // empty: default_queue_path()
     std::int64_t queue_limit = 200'000;  // cycles, about 100 MB of sightings
     std::chrono::milliseconds first_retry{1000};
     std::chrono::milliseconds longest_retry{15'000};
     std::chrono::seconds connect_timeout{5};
+    // The longest a statement may wait for the server: the server cancels
+    // it after this (statement_timeout), and a server that stopped
+    // answering altogether has its connection cut a little later.
+    std::chrono::milliseconds statement_limit{4000};
+    // Polled while a statement waits: once true (a stop was asked for), the
+    // statement gets only a short grace before its connection is cut.
+    std::function<bool()> give_up;
+    // Queued cycles sent per recorded cycle, so that a long queue does not
+    // hold up the hunt.
+    int flush_batch = 50;
+    std::size_t export_page = 5000;  // rows per page of for_each_number
 };
 
 class PostgresStore final : public HuntStore {
 public:
-    // Connects to `uri` (a libpq URI, postgresql://…), creates or migrates
-    // the schema, and sends what the local queue still holds. A wrong
-    // password (Refused), an unreachable server (Unreachable), a newer
-    // schema (NewerSchema): StoreError with a message naming the server.
+    // Connects to `uri` (a libpq URI, postgresql://…; a password left out
+    // of it comes from PGPASSWORD or ~/.pgpass, as libpq reads them), and
+    // creates or migrates the schema. A wrong password (Refused), an
+    // unreachable server (Unreachable), a newer schema (NewerSchema):
+    // StoreError with a message naming the server, never its password.
+    // Opening sends nothing: a hunter sends its queued cycles as it records.
     static std::unique_ptr<PostgresStore> open(const std::string& uri,
                                                const PostgresOptions& options = {});
     ~PostgresStore() override;
@@ -59,49 +93,69 @@ public:
     std::string degraded_note() const override;
     std::vector<LateCommit> take_late_commits() override;
 
-    // Cycles waiting in the local queue.
+    // This hunter's cycles waiting in the local queue.
     std::int64_t queued_cycles();
+
+    // True while a connection attempt a store started in the background
+    // still runs: the program must then end without static destructors.
+    static bool connecting_in_background();
 
 private:
     PostgresStore(std::string uri, PostgresOptions options);
-    void connect();
-    // Connected, or reconnected now if the pause since the last try is over;
-    // a queue left over is sent first.
+    // Connected; or a background attempt finished; else one is started
+    // once the pause since the last try is over, and waited for briefly.
     bool reachable();
+    [[noreturn]] void fail(const std::exception& error, const std::string& doing);
     void lost(const std::exception& error);
+    // A failed statement: the server away (lost), a statement worth
+    // another try (noted), or else StoreError.
+    void set_back(const std::exception& error, const std::string& doing);
     // Reads need the server: StoreError Unreachable while it is away.
     void require_server();
-    void flush_queue();
-    // Stores one cycle in one transaction; nullopt when the server already
-    // holds a cycle of that key.
-    std::optional<CycleCommit> store_cycle(const std::string& key, const std::string& hunter,
-                                           const CycleRecord& cycle,
-                                           std::span<const Sighting> sightings,
-                                           ClassMask alert_classes);
+    [[noreturn]] void failed(const std::exception& error, const std::string& doing);
+    // Sends a batch of this hunter's queued cycles (and of hunters of this
+    // machine that died); true once none of its own is left.
+    bool flush_queue();
+    std::vector<std::string> queue_senders();
+    std::int64_t own_queued();
+    CycleCommit store_cycle(const std::string& key, const std::string& hunter,
+                            const CycleRecord& cycle, std::span<const Sighting> sightings,
+                            ClassMask alert_classes);
+    // Hits that other hunters' cycles stored for this hunter's alert set.
+    void take_hits_of_others();
     std::int64_t target_id(const std::string& label);
-    std::string new_cycle_key();
-    [[noreturn]] void fail(const std::exception& error, const std::string& doing);
     LocalQueue& queue();
+    // Runs `work` on the connection with the statement watch armed.
+    template <typename Work>
+    auto watched(Work&& work);
 
     std::string m_uri;
     std::string m_where;  // the URI without its password, for messages
     PostgresOptions m_options;
     std::unique_ptr<ServerConnection> m_connection;
+    std::unique_ptr<ConnectionAttempt> m_attempt;
+    std::unique_ptr<StatementWatch> m_watch;
     std::unique_ptr<LocalQueue> m_queue;
+    std::int64_t m_own_queued = -1;  // -1: not counted yet
+    std::chrono::steady_clock::time_point m_next_adoption{};
     std::map<std::string, std::int64_t, std::less<>> m_target_ids;
     // Leases this hunter holds, by target, with their end on its own clock:
     // while the server is away, it keeps querying what it held.
     std::map<std::string, TimeMs, std::less<>> m_held;
     std::vector<LateCommit> m_late;
-    std::string m_hunter;  // the last hunter id seen, written with each cycle
+    // Hits of others' cycles alerted here whose marking did not reach the
+    // server yet: never alerted twice.
+    std::set<std::int64_t> m_unmarked;
+    std::string m_hunter;
+    CycleKeys m_keys;
     std::mt19937_64 m_random;
-    std::uint64_t m_cycle_counter = 0;
 
     // Degraded state: when the server was lost, the next try, the pause.
     std::optional<std::chrono::steady_clock::time_point> m_lost_at;
     std::chrono::steady_clock::time_point m_next_try{};
     std::chrono::milliseconds m_retry{0};
     std::string m_lost_reason;
+    std::string m_setback;  // the last statement the server cancelled
 };
 
 }  // namespace qorvex::hunt::postgres
