@@ -72,6 +72,10 @@ struct NewNumber {
 // the order of the sightings.
 struct CycleCommit {
     std::vector<NewNumber> new_numbers;
+    // For every sighting of a number seen before, how many times it had been
+    // seen before this cycle: what keeps the capture frequencies current
+    // without reading them back.
+    std::vector<std::int64_t> repeats;
 };
 
 // A cycle that a store could not store at once (a shared store whose server
@@ -83,11 +87,14 @@ struct LateCommit {
 };
 
 // What the pool estimate needs of a target: how many distinct numbers it has
-// seen, and for every cycle that returned numbers, how many distinct numbers
-// that cycle's reply held (as a histogram: reply size → cycles).
+// seen; for every cycle that returned numbers, how many distinct numbers
+// that cycle's reply held (as a histogram: reply size → cycles); and how
+// many numbers were seen in exactly k cycles (times seen k → numbers, the
+// capture frequencies f_k, ascending in k).
 struct CaptureHistory {
     std::int64_t distinct_numbers = 0;
     std::vector<std::pair<int, std::int64_t>> reply_sizes;
+    std::vector<std::pair<std::int64_t, std::int64_t>> frequencies;
 };
 
 struct TargetSummary {
@@ -151,6 +158,9 @@ public:
 
     // Numbers that a target first saw since `since`: the yield over a window.
     virtual std::int64_t new_numbers_since(std::string_view target, TimeMs since) = 0;
+
+    // Cycles of a target started since `since`: the pace over a window.
+    virtual std::int64_t cycles_since(std::string_view target, TimeMs since) = 0;
 
     // Every target the store has a cycle of, in label order.
     virtual std::vector<TargetSummary> summaries() = 0;

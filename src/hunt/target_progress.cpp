@@ -13,14 +13,12 @@ constexpr TimeMs kShortestRateSpan = 10'000;
 }  // namespace
 
 TargetProgress::TargetProgress(const CaptureHistory& history, TimeMs run_started)
-    : m_run_started(run_started), m_distinct(history.distinct_numbers) {
-    for (const auto& [size, cycles] : history.reply_sizes) {
-        m_reply_sizes[size] += cycles;
-    }
+    : m_run_started(run_started) {
+    take(history);
 }
 
 void TargetProgress::add_cycle(CycleOutcome outcome, std::size_t distinct, std::size_t fresh,
-                               std::size_t hits) {
+                               std::size_t hits, std::span<const std::int64_t> repeats) {
     ++m_cycles;
     m_new += std::int64_t(fresh);
     m_hits += std::int64_t(hits);
@@ -28,31 +26,59 @@ void TargetProgress::add_cycle(CycleOutcome outcome, std::size_t distinct, std::
     if (outcome == CycleOutcome::Numbers && distinct > 0) {
         ++m_reply_sizes[int(distinct)];
     }
+    count_sightings(fresh, repeats);
 }
 
 void TargetProgress::refresh(const CaptureHistory& history) {
+    take(history);
+}
+
+void TargetProgress::add_late(std::size_t fresh, std::size_t hits,
+                              std::span<const std::int64_t> repeats) {
+    m_new += std::int64_t(fresh);
+    m_hits += std::int64_t(hits);
+    m_distinct += std::int64_t(fresh);
+    count_sightings(fresh, repeats);
+}
+
+void TargetProgress::take(const CaptureHistory& history) {
     m_distinct = history.distinct_numbers;
     m_reply_sizes.clear();
     for (const auto& [size, cycles] : history.reply_sizes) {
         m_reply_sizes[size] += cycles;
     }
+    m_frequencies.clear();
+    for (const auto& [times, numbers] : history.frequencies) {
+        m_frequencies[times] += numbers;
+    }
 }
 
-void TargetProgress::add_late(std::size_t fresh, std::size_t hits) {
-    m_new += std::int64_t(fresh);
-    m_hits += std::int64_t(hits);
-    m_distinct += std::int64_t(fresh);
+// A new number joins f1; a number seen k times before moves from f_k to
+// f_(k+1).
+void TargetProgress::count_sightings(std::size_t fresh, std::span<const std::int64_t> repeats) {
+    if (fresh > 0) {
+        m_frequencies[1] += std::int64_t(fresh);
+    }
+    for (const std::int64_t before : repeats) {
+        if (const auto found = m_frequencies.find(before); found != m_frequencies.end()) {
+            if (--found->second <= 0) {
+                m_frequencies.erase(found);
+            }
+        }
+        ++m_frequencies[before + 1];
+    }
 }
 
 CaptureHistory TargetProgress::capture() const {
     CaptureHistory history;
     history.distinct_numbers = m_distinct;
     history.reply_sizes.assign(m_reply_sizes.begin(), m_reply_sizes.end());
+    history.frequencies.assign(m_frequencies.begin(), m_frequencies.end());
     return history;
 }
 
-std::optional<PoolEstimate> TargetProgress::estimate() const {
-    return estimate_pool(capture());
+PoolAssessment TargetProgress::assessment() const {
+    return assess_pool(capture());
 }
 
 double TargetProgress::yield_per_hour(TimeMs now) const {

@@ -10,6 +10,7 @@
 
 #include "hunt/class_names.h"
 #include "hunt/reply_reading.h"
+#include "hunt/stop_rules.h"
 #include "hunt_cli/exchange_worker.h"
 #include "hunt_cli/exit_codes.h"
 #include "hunt_cli/hook_runner.h"
@@ -67,11 +68,11 @@ struct InFlight {
 
 class Hunt {
 public:
-    Hunt(ScanPlan plan, std::string host, std::optional<double> stop_at, hunt::HuntStore& store,
+    Hunt(ScanPlan plan, std::string host, hunt::StopRules rules, hunt::HuntStore& store,
          HuntView& view, HookRunner* hooks, rx::RegexEngine& engine)
         : m_plan(std::move(plan)),
           m_host(std::move(host)),
-          m_stop_at(stop_at),
+          m_rules(rules),
           m_store(store),
           m_view(view),
           m_hooks(hooks),
@@ -104,7 +105,7 @@ public:
                     last_draw = 0;
                 }
             } else if (m_scheduler.all_ended()) {
-                return "every target reached its coverage";
+                return "every target reached its stop rule";
             } else {
                 next_query();
             }
@@ -168,7 +169,7 @@ private:
         const std::size_t hits = hits_in(commit.new_numbers);
         auto& progress = m_progress[flight.target];
         progress.add_cycle(reading.outcome, reading.sightings.size(), commit.new_numbers.size(),
-                           hits);
+                           hits, commit.repeats);
         if (steady_ms() - m_history_read[flight.target] >= kHistoryRefreshMs) {
             refresh_history(flight.target);
         }
@@ -184,11 +185,12 @@ private:
         if (rest > 0) {
             m_view.backoff(label, reading.outcome, reading.error, rest);
         }
-        if (m_stop_at && reading.outcome == hunt::CycleOutcome::Numbers) {
-            const auto estimate = progress.estimate();
-            if (estimate && estimate->coverage >= *m_stop_at) {
+        if (reading.outcome == hunt::CycleOutcome::Numbers) {
+            const TargetLine line = line_of(flight.target);
+            if (const auto stop =
+                    hunt::stop_decision(line.assessment, m_rules, cycles_per_hour(flight.target))) {
                 m_scheduler.end(flight.target);
-                m_view.ended(line_of(flight.target));
+                m_view.ended(line_of(flight.target), stop_text(*stop, line, m_rules));
             }
         }
     }
@@ -233,12 +235,18 @@ private:
             for (std::size_t i = 0; i < m_plan.targets.size(); ++i) {
                 if (m_plan.targets[i].label == late.target) {
                     const auto& fresh = late.commit.new_numbers;
-                    m_progress[i].add_late(fresh.size(), hits_in(fresh));
+                    m_progress[i].add_late(fresh.size(), hits_in(fresh), late.commit.repeats);
                     m_view.late(line_of(i), fresh);
                     alert(wall_ms(), late.target, fresh);
                 }
             }
         }
+    }
+
+    // This run's pace of the target, or the interval's until it has one.
+    double cycles_per_hour(std::size_t i) const {
+        const double planned = kMsPerHour / double(m_plan.schedule.interval_ms);
+        return m_progress[i].cycles_per_hour(wall_ms(), planned);
     }
 
     TargetLine line_of(std::size_t i) const {
@@ -249,13 +257,10 @@ private:
         TargetLine line;
         line.label = m_plan.targets[i].label;
         line.progress = &progress;
-        line.estimate = progress.estimate();
+        line.assessment = progress.assessment();
         line.yield_per_hour = progress.yield_per_hour(wall);
-        if (line.estimate) {
-            const double planned = kMsPerHour / double(m_plan.schedule.interval_ms);
-            line.expected_new_per_hour = hunt::expected_new_per_hour(
-                *line.estimate, progress.cycles_per_hour(wall, planned));
-        }
+        line.expected_new_per_hour = line.assessment.expected_new_per_cycle * cycles_per_hour(i);
+        line.stop_at = m_rules.coverage;
         const TimeMs wait = schedule.next_due - now;
         switch (schedule.state) {
             case hunt::TargetState::Ended:
@@ -281,7 +286,7 @@ private:
 
     ScanPlan m_plan;
     std::string m_host;
-    std::optional<double> m_stop_at;
+    hunt::StopRules m_rules;
     hunt::HuntStore& m_store;
     HuntView& m_view;
     HookRunner* m_hooks;
@@ -331,8 +336,9 @@ int run_scan(const ScanOptions& options) {
     std::optional<Hunt> session;
     try {
         store = open_store(options.db, StoreUse::Hunt, options.queue);
-        session.emplace(std::move(plan), options.host, options.stop_at_coverage, *store, *view,
-                        hooks.get(), *engine);
+        session.emplace(std::move(plan), options.host,
+                        hunt::StopRules{options.stop_at_coverage, options.stop_when_new_below},
+                        *store, *view, hooks.get(), *engine);
         reason = session->run();
         session->release();
     } catch (const hunt::StoreError& error) {

@@ -1,5 +1,9 @@
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include "hunt/class_names.h"
 #include "hunt_cli/hunt_view.h"
+#include "hunt_cli/status_layout.h"
 #include "hunt_cli/status_text.h"
 
 namespace qorvex::hunt_cli {
@@ -8,8 +12,12 @@ namespace {
 
 // ANSI control sequences of the live block.
 constexpr std::string_view kEraseBelow = "\x1b[J";
-constexpr std::string_view kWrapOff = "\x1b[?7l";  // a long status line is cut, not wrapped,
-constexpr std::string_view kWrapOn = "\x1b[?7h";   // so that every target is one row
+// Rows are fitted to the width; a field wider than the whole terminal is
+// cut, not wrapped, so that the rows drawn are the rows counted.
+constexpr std::string_view kWrapOff = "\x1b[?7l";
+constexpr std::string_view kWrapOn = "\x1b[?7h";
+// When the terminal does not say.
+constexpr int kDefaultColumns = 80;
 constexpr std::string_view kHitColour = "\x1b[1;33m";
 constexpr std::string_view kNewColour = "\x1b[32m";
 constexpr std::string_view kColourOff = "\x1b[0m";
@@ -48,16 +56,21 @@ public:
               ", next try in " + seconds_text(rest_ms) + "\n");
     }
 
-    void ended(const TargetLine& line) override {
-        above(line.label + " ended: " + estimate_text(line.estimate) + "\n");
+    void ended(const TargetLine& line, const std::string& why) override {
+        above(line.label + " ended: " + why + "\n");
     }
 
     bool shows_status() const override { return true; }
 
     void status(const std::vector<TargetLine>& lines, const std::string& note) override {
         m_block.clear();
+        // The width is asked at every redraw (a few times a second), so the
+        // block follows a resize without a signal handler.
+        const int width = columns();
         for (const auto& line : lines) {
-            m_block += target_status_text(line) + "\n";
+            for (const auto& row : fit_fields(target_fields(line), width)) {
+                m_block += row + "\n";
+            }
         }
         if (!note.empty()) {
             m_block += note + "\n";
@@ -89,6 +102,14 @@ private:
 
     std::string paint(std::string_view colour, const std::string& text) const {
         return m_colour ? std::string(colour) + text + std::string(kColourOff) : text;
+    }
+
+    int columns() const {
+        winsize size{};
+        if (ioctl(fileno(m_out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+            return size.ws_col;
+        }
+        return kDefaultColumns;
     }
 
     void above(const std::string& text) {

@@ -39,14 +39,6 @@ TEST(PoolEstimate, DegenerateHistories) {
     EXPECT_EQ(whole->coverage, 1);
 }
 
-TEST(PoolEstimate, ExpectedNewNumbersFollowTheUnseenShare) {
-    PoolEstimate estimate;
-    estimate.pool = 4000;
-    estimate.coverage = 0.75;
-    estimate.mean_reply = 200;
-    EXPECT_NEAR(expected_new_per_hour(estimate, 720), 720 * 0.25 * 200, 1e-9);
-}
-
 // The stand-in's pools hold 4000 numbers each. Cycle by cycle against it, as
 // the hunter reads replies, the interval must hold the true size from the
 // moment half the pool has been seen.

@@ -21,5 +21,16 @@ TEST(TargetProgress, ARefreshTakesTheStoresHistoryWholeAndLaterCyclesAddToIt) {
               (std::vector<std::pair<int, std::int64_t>>{{200, 7}}));
 }
 
+TEST(TargetProgress, CaptureFrequenciesMoveWithEachCycle) {
+    // f1 = 3, f2 = 1 so far.
+    TargetProgress progress(CaptureHistory{4, {{2, 3}}, {{1, 3}, {2, 1}}}, 0);
+    // Two new numbers; one seen once before, one seen twice before.
+    const std::vector<std::int64_t> repeats{1, 2};
+    progress.add_cycle(CycleOutcome::Numbers, 4, 2, 0, repeats);
+    const std::vector<std::pair<std::int64_t, std::int64_t>> after{{1, 4}, {2, 1}, {3, 1}};
+    EXPECT_EQ(progress.capture().frequencies, after);
+    EXPECT_EQ(progress.distinct_numbers(), 6);
+}
+
 }  // namespace
 }  // namespace qorvex::hunt

@@ -43,7 +43,7 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
      " ON CONFLICT(target_id, number) DO UPDATE SET classes = n.classes | excluded.classes,"
      " first_seen = least(n.first_seen, excluded.first_seen),"
      " last_seen = greatest(n.last_seen, excluded.last_seen), times_seen = n.times_seen + 1"
-     " RETURNING n.number, (n.xmax = 0) AS inserted),"
+     " RETURNING n.number, (n.xmax = 0) AS inserted, n.times_seen),"
      "hit AS ("
      " INSERT INTO hits(target_id, number, at, classes)"
      " SELECT $1, s.number, $2, s.classes"
@@ -59,7 +59,7 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
      " FROM fresh WHERE id = $1),"
      "sized AS (INSERT INTO reply_sizes AS r(target_id, size, cycles) SELECT $1, $10, 1 WHERE $13"
      " ON CONFLICT(target_id, size) DO UPDATE SET cycles = r.cycles + 1) "
-     "SELECT up.number, up.inserted, hit.number IS NOT NULL FROM up "
+     "SELECT up.number, up.inserted, hit.number IS NOT NULL, up.times_seen FROM up "
      "LEFT JOIN hit ON hit.number = up.number"},
     // The lease's expiry is on the server's clock, the one clock all
     // hunters share.
@@ -74,6 +74,10 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
     {"release", "DELETE FROM leases WHERE hunter_id = $1"},
     {"distinct_of", "SELECT distinct_numbers FROM targets WHERE id = $1"},
     {"reply_sizes_of", "SELECT size, cycles FROM reply_sizes WHERE target_id = $1 ORDER BY size"},
+    {"frequencies_of",
+     "SELECT times_seen, count(*) FROM numbers WHERE target_id = $1 "
+     "GROUP BY times_seen ORDER BY times_seen"},
+    {"cycles_since", "SELECT count(*) FROM cycles WHERE target_id = $1 AND started >= $2"},
     {"new_since", "SELECT count(*) FROM numbers WHERE target_id = $1 AND first_seen >= $2"},
     {"summary_targets",
      "SELECT t.id, t.label, t.distinct_numbers, "
@@ -124,6 +128,15 @@ std::vector<std::pair<int, std::int64_t>> reply_sizes(pqxx::transaction_base& wo
         sizes.emplace_back(row[0].as<int>(), row[1].as<std::int64_t>());
     }
     return sizes;
+}
+
+std::vector<std::pair<std::int64_t, std::int64_t>> frequencies(pqxx::transaction_base& work,
+                                                               std::int64_t target_id) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> counts;
+    for (const auto& row : work.exec_prepared("frequencies_of", target_id)) {
+        counts.emplace_back(row[0].as<std::int64_t>(), row[1].as<std::int64_t>());
+    }
+    return counts;
 }
 
 std::string seconds_text(std::chrono::milliseconds span) {
@@ -280,6 +293,7 @@ std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
     struct Outcome {
         bool inserted = false;
         bool hit = false;
+        std::int64_t times_seen = 0;  // after this cycle
     };
     std::map<PhoneNumber, Outcome> outcomes;
     try {
@@ -292,7 +306,8 @@ std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
             cycle.numbers_in_reply, static_cast<std::int64_t>(sightings.size()), cycle.duration_ms,
             cycle.error, cycle.outcome == CycleOutcome::Numbers);
         for (const auto& row : rows) {
-            outcomes[row[0].as<PhoneNumber>()] = {row[1].as<bool>(), row[2].as<bool>()};
+            outcomes[row[0].as<PhoneNumber>()] = {row[1].as<bool>(), row[2].as<bool>(),
+                                                  row[3].as<std::int64_t>()};
         }
     } catch (const pqxx::unique_violation& error) {
         if (std::string_view(error.what()).find("cycle_key") == std::string_view::npos) {
@@ -305,6 +320,8 @@ std::optional<CycleCommit> PostgresStore::store_cycle(const std::string& key,
         const Outcome& outcome = outcomes[sighting.number];
         if (outcome.inserted) {
             commit.new_numbers.push_back({sighting.number, sighting.classes, outcome.hit});
+        } else {
+            commit.repeats.push_back(outcome.times_seen - 1);
         }
     }
     return commit;
@@ -351,6 +368,7 @@ CaptureHistory PostgresStore::capture_history(std::string_view target) {
         history.distinct_numbers =
             work.exec_prepared1("distinct_of", target_id)[0].as<std::int64_t>();
         history.reply_sizes = reply_sizes(work, target_id);
+        history.frequencies = frequencies(work, target_id);
     } catch (const std::exception& error) {
         fail(error, "reading a capture history");
     }
@@ -358,6 +376,15 @@ CaptureHistory PostgresStore::capture_history(std::string_view target) {
 }
 
 std::int64_t PostgresStore::new_numbers_since(std::string_view target, TimeMs since) {
+    return count_since("new_since", target, since, "counting new numbers");
+}
+
+std::int64_t PostgresStore::cycles_since(std::string_view target, TimeMs since) {
+    return count_since("cycles_since", target, since, "counting cycles");
+}
+
+std::int64_t PostgresStore::count_since(const char* statement, std::string_view target,
+                                        TimeMs since, const char* doing) {
     require_server();
     try {
         pqxx::nontransaction work(m_connection->connection);
@@ -365,10 +392,10 @@ std::int64_t PostgresStore::new_numbers_since(std::string_view target, TimeMs si
         if (id.empty()) {
             return 0;
         }
-        return work.exec_prepared1("new_since", id[0][0].as<std::int64_t>(), since)[0]
+        return work.exec_prepared1(statement, id[0][0].as<std::int64_t>(), since)[0]
             .as<std::int64_t>();
     } catch (const std::exception& error) {
-        fail(error, "counting new numbers");
+        fail(error, doing);
     }
 }
 
@@ -395,6 +422,7 @@ std::vector<TargetSummary> PostgresStore::summaries() {
             }
             summary.capture.distinct_numbers = summary.distinct_numbers;
             summary.capture.reply_sizes = reply_sizes(work, id);
+            summary.capture.frequencies = frequencies(work, id);
             result.push_back(std::move(summary));
         }
     } catch (const std::exception& error) {

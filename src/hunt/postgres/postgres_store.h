@@ -50,6 +50,7 @@ public:
                              ClassMask alert_classes) override;
     CaptureHistory capture_history(std::string_view target) override;
     std::int64_t new_numbers_since(std::string_view target, TimeMs since) override;
+    std::int64_t cycles_since(std::string_view target, TimeMs since) override;
     std::vector<TargetSummary> summaries() override;
     void for_each_number(const NumberFilter& filter,
                          const std::function<bool(const NumberRow&)>& row) override;
@@ -71,6 +72,9 @@ private:
     void lost(const std::exception& error);
     // Reads need the server: StoreError Unreachable while it is away.
     void require_server();
+    // A count of a target's rows since a time, by a prepared *_since statement.
+    std::int64_t count_since(const char* statement, std::string_view target, TimeMs since,
+                             const char* doing);
     void flush_queue();
     // Stores one cycle in one transaction; nullopt when the server already
     // holds a cycle of that key.

@@ -25,7 +25,7 @@ struct Statements {
           update_number(c,
                         "UPDATE numbers SET classes = classes | ?3, "
                         "last_seen = max(last_seen, ?4), times_seen = times_seen + 1 "
-                        "WHERE target_id = ?1 AND number = ?2"),
+                        "WHERE target_id = ?1 AND number = ?2 RETURNING times_seen"),
           insert_number(c,
                         "INSERT INTO numbers(target_id, number, classes, first_seen, last_seen, "
                         "times_seen) VALUES(?1, ?2, ?3, ?4, ?4, 1)"),
@@ -48,6 +48,10 @@ struct Statements {
           distinct_of(c, "SELECT distinct_numbers FROM targets WHERE id = ?1"),
           reply_sizes_of(c,
                          "SELECT size, cycles FROM reply_sizes WHERE target_id = ?1 ORDER BY size"),
+          frequencies_of(c,
+                         "SELECT times_seen, count(*) FROM numbers WHERE target_id = ?1 "
+                         "GROUP BY times_seen ORDER BY times_seen"),
+          cycles_since(c, "SELECT count(*) FROM cycles WHERE target_id = ?1 AND started >= ?2"),
           new_since(c, "SELECT count(*) FROM numbers WHERE target_id = ?1 AND first_seen >= ?2"),
           summary_targets(c,
                           "SELECT t.id, t.label, t.distinct_numbers, "
@@ -79,6 +83,8 @@ struct Statements {
     Statement count_reply_size;
     Statement distinct_of;
     Statement reply_sizes_of;
+    Statement frequencies_of;
+    Statement cycles_since;
     Statement new_since;
     Statement summary_targets;
     Statement classes_of;
@@ -115,6 +121,13 @@ void check_access(const std::string& path) {
                                              " cannot be written (the history keeps its "
                                              "write-ahead log beside the file)");
     }
+}
+
+// A count of a target's rows since a time, by one of the *_since statements.
+std::int64_t count_since(Statement& count, std::int64_t target, TimeMs since) {
+    const Statement::Run run(count);
+    count.bind(1, target).bind(2, since);
+    return count.step() ? count.integer(0) : 0;
 }
 
 }  // namespace
@@ -189,12 +202,17 @@ CycleCommit SqliteStore::record_cycle(const CycleRecord& cycle, std::span<const 
     const std::int64_t target = target_id_for_write(cycle.target);
     const bool clock_went_back = first_seen_after(target, cycle.started);
     for (const Sighting& sighting : sightings) {
+        std::optional<std::int64_t> times_seen;
         {
             const Statement::Run run(s.update_number);
             s.update_number.bind(1, target).bind(2, sighting.number);
-            s.update_number.bind(3, sighting.classes).bind(4, cycle.started).run();
+            s.update_number.bind(3, sighting.classes).bind(4, cycle.started);
+            if (s.update_number.step()) {
+                times_seen = s.update_number.integer(0);
+            }
         }
-        if (m_connection->changes() > 0) {
+        if (times_seen) {
+            commit.repeats.push_back(*times_seen - 1);
             if (clock_went_back) {
                 const Statement::Run run(s.fix_first_seen);
                 s.fix_first_seen.bind(1, target).bind(2, sighting.number).bind(3, cycle.started);
@@ -253,24 +271,30 @@ CaptureHistory SqliteStore::capture_history(std::string_view target) {
             history.distinct_numbers = s.distinct_of.integer(0);
         }
     }
-    const Statement::Run run(s.reply_sizes_of);
-    s.reply_sizes_of.bind(1, *id);
-    while (s.reply_sizes_of.step()) {
-        history.reply_sizes.emplace_back(static_cast<int>(s.reply_sizes_of.integer(0)),
-                                         s.reply_sizes_of.integer(1));
+    {
+        const Statement::Run run(s.reply_sizes_of);
+        s.reply_sizes_of.bind(1, *id);
+        while (s.reply_sizes_of.step()) {
+            history.reply_sizes.emplace_back(static_cast<int>(s.reply_sizes_of.integer(0)),
+                                             s.reply_sizes_of.integer(1));
+        }
+    }
+    const Statement::Run run(s.frequencies_of);
+    s.frequencies_of.bind(1, *id);
+    while (s.frequencies_of.step()) {
+        history.frequencies.emplace_back(s.frequencies_of.integer(0), s.frequencies_of.integer(1));
     }
     return history;
 }
 
 std::int64_t SqliteStore::new_numbers_since(std::string_view target, TimeMs since) {
     const auto id = target_id(target);
-    if (!id) {
-        return 0;
-    }
-    Statement& count = m_statements->new_since;
-    const Statement::Run run(count);
-    count.bind(1, *id).bind(2, since);
-    return count.step() ? count.integer(0) : 0;
+    return id ? count_since(m_statements->new_since, *id, since) : 0;
+}
+
+std::int64_t SqliteStore::cycles_since(std::string_view target, TimeMs since) {
+    const auto id = target_id(target);
+    return id ? count_since(m_statements->cycles_since, *id, since) : 0;
 }
 
 std::vector<TargetSummary> SqliteStore::summaries() {

@@ -1,0 +1,45 @@
+#pragma once
+
+// Whether a target's replies look like uniform draws: the model M0 that the
+// pool estimate assumes, tested on the capture frequencies.
+//
+// Under M0 with pool size N, a number's count of sightings over the t
+// cycles is a sum of independent Bernoulli draws, one per cycle, with
+// p_i = n_i / N (a Poisson-binomial distribution); cycles of one reply size
+// n share p, so the count is a sum of binomials, one per reply size. Each
+// P(k) is computed on k = 0 … K only (K = kLargestCount, larger counts
+// pooled into one tail), which costs O(D K^2) for D reply sizes. The
+// expected capture frequencies at the M0 estimate N are E_k = N P(k); they
+// add up to M at the estimate, as the observed f_k do.
+//
+// The test is Pearson's chi-square over k = 1, 2, … with neighbouring
+// counts merged until each bin expects at least kLeastExpected numbers
+// and the tail pooled:
+//
+//     X^2 = sum_bins (f_bin - E_bin)^2 / E_bin
+//
+// with bins - 2 degrees of freedom (the bins' total is fixed, and N is
+// fitted), rejected above the chi-square 95th percentile (Wilson and
+// Hilferty's cube-root approximation). Uneven draws make the frequencies
+// more spread than M0 allows: too many numbers seen once, and too many
+// seen often. The false-alarm rate on uniform draws is measured by the
+// evaluation in tools/estimate-eval (docs/estimates.md), not assumed.
+//
+// With fewer than three bins (too few repeats, or counts all past K) the
+// model is untested.
+
+#include "hunt/store.h"
+
+namespace qorvex::hunt {
+
+struct DrawModelTest {
+    bool tested = false;
+    bool fits = false;  // tested, and not rejected at the 5% level
+    double statistic = 0;
+    int degrees = 0;
+    double critical = 0;  // the 95th percentile the statistic is held against
+};
+
+DrawModelTest test_uniform_draws(const CaptureHistory& history, double pool);
+
+}  // namespace qorvex::hunt
