@@ -14,7 +14,7 @@ namespace {
 constexpr int kLargestCount = 64;
 // Pearson's rule of thumb for the chi-square approximation.
 constexpr double kLeastExpected = 5;
-constexpr int kLeastBins = 3;
+constexpr int kLeastBins = 5;
 constexpr double kNormalQuantile95OneSided = 1.6448536269514722;
 
 using Distribution = std::array<double, kLargestCount + 1>;

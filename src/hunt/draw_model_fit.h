@@ -22,11 +22,16 @@
 // fitted), rejected above the chi-square 95th percentile (Wilson and
 // Hilferty's cube-root approximation). Uneven draws make the frequencies
 // more spread than M0 allows: too many numbers seen once, and too many
-// seen often. The false-alarm rate on uniform draws is measured by the
-// evaluation in tools/estimate-eval (docs/estimates.md), not assumed.
+// seen often. Under M0 the sightings' total fixes the first moment too, so
+// the statistic has nearer bins - 3 degrees of freedom when the tail is
+// small; counting bins - 2 keeps false alarms below 5%.
 //
-// With fewer than three bins (too few repeats, or counts all past K) the
-// model is untested.
+// With fewer than five bins (the first cycles, when every count is still
+// small) the test has too little power: an early "fits" let the uniform
+// interval be shown while it missed an uneven pool. The model is then
+// untested, as it is with counts all past K. Both rates, false alarms on
+// uniform draws and detections on uneven ones, are measured by
+// tools/estimate-eval (docs/estimates.md), not assumed.
 
 #include "hunt/store.h"
 

@@ -1,5 +1,7 @@
 #include "hunt/pool_assessment.h"
 
+#include <algorithm>
+
 #include "hunt/lower_bound_estimate.h"
 #include "hunt/sample_coverage.h"
 
@@ -14,10 +16,15 @@ PoolAssessment assess_pool(const CaptureHistory& history) {
             assessment.model = assessment.test.fits ? DrawModel::Uniform : DrawModel::Uneven;
         }
     }
+    const auto bound = estimate_pool_lower_bound(history);
     if (assessment.model == DrawModel::Uniform) {
         assessment.estimate = uniform;
         assessment.stop_coverage = uniform->coverage;
-    } else if (const auto bound = estimate_pool_lower_bound(history)) {
+        if (bound) {
+            assessment.estimate->low = std::min(uniform->low, bound->low);
+            assessment.estimate->high = std::max(uniform->high, bound->high);
+        }
+    } else if (bound) {
         assessment.estimate = bound;
         assessment.lower_bound = true;
         if (bound->high > 0) {

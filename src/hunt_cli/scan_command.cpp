@@ -204,7 +204,16 @@ private:
             return;
         }
         try {
-            m_progress[target].refresh(m_store.capture_history(m_plan.targets[target].label));
+            // The frequencies take a read of every number; they are read
+            // only when other hunters' cycles changed the counts, as this
+            // hunter keeps its own up to date.
+            const auto& label = m_plan.targets[target].label;
+            const auto sizes = m_store.capture_sizes(label);
+            const auto own = m_progress[target].capture();
+            if (sizes.distinct_numbers != own.distinct_numbers ||
+                sizes.reply_sizes != own.reply_sizes) {
+                m_progress[target].refresh(m_store.capture_history(label));
+            }
         } catch (const hunt::StoreError&) {
             // Read again at the next refresh; the next stored cycle reports
             // a store that really failed.

@@ -138,7 +138,7 @@ TEST(ScanCommand, UnevenDrawsAreFlaggedAndEachRuleStopsOnItsFigure) {
         const char* stopped_by;
     } cases[] = {
         {"coverage rule", {"--stop-at-coverage", "0.9"}, "uneven-draw lower bound"},
-        {"new-numbers rule", {"--stop-when-new-below", "20000"}, "sample coverage"},
+        {"new-numbers rule", {"--stop-when-new-below", "200000"}, "sample coverage"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.label);

@@ -6,10 +6,10 @@ namespace qorvex::hunt {
 namespace {
 
 TEST(TargetProgress, ARefreshTakesTheStoresHistoryWholeAndLaterCyclesAddToIt) {
-    TargetProgress progress(CaptureHistory{200, {{200, 1}}}, 0);
+    TargetProgress progress(CaptureHistory{200, {{200, 1}}, {{1, 200}}}, 0);
     progress.add_cycle(CycleOutcome::Numbers, 200, 150, 0);
     // Another hunter's cycles of the target, as a shared store returns them.
-    const CaptureHistory shared{900, {{200, 6}}};
+    const CaptureHistory shared{900, {{200, 6}}, {{1, 900}}};
     progress.refresh(shared);
     EXPECT_EQ(progress.distinct_numbers(), 900);
     EXPECT_EQ(progress.capture().reply_sizes, shared.reply_sizes);

@@ -46,6 +46,8 @@ struct Row {
 struct SeedResult {
     bool flagged_at_check = false;
     bool unlabelled_miss = false;              // an interval shown without "at least" excluded N
+    int shown = 0;                             // cycles with an estimate shown
+    int missed = 0;                            // of them, unlabelled and excluding N
     std::optional<double> coverage_stop;       // true coverage at the coverage rule's stop
     bool coverage_stop_holds = false;          // the shown interval held N there
     double coverage_stop_error = 0;            // relative error of the shown figure there
@@ -65,9 +67,11 @@ SeedResult hunt(const Row& row, std::uint64_t seed) {
         simulated.cycle();
         const PoolAssessment assessment = simulated.progress().assessment();
         const auto& estimate = assessment.estimate;
+        result.shown += estimate ? 1 : 0;
         if (estimate && !assessment.lower_bound &&
             (estimate->low > truth || estimate->high < truth)) {
             result.unlabelled_miss = true;
+            ++result.missed;
         }
         if (simulated.cycles() == kCheckCycle) {
             result.flagged_at_check = assessment.model == DrawModel::Uneven;
@@ -126,6 +130,8 @@ std::uint64_t row_seed(const Row& row) {
 void run_row(const Row& row, int seeds) {
     int flagged = 0;
     int missed = 0;
+    std::int64_t shown_cycles = 0;
+    std::int64_t missed_cycles = 0;
     int stopped = 0;
     int holds = 0;
     int uniform_stops = 0;
@@ -137,6 +143,8 @@ void run_row(const Row& row, int seeds) {
         const auto result = hunt(row, row_seed(row) + unsigned(seed));
         flagged += result.flagged_at_check ? 1 : 0;
         missed += result.unlabelled_miss ? 1 : 0;
+        shown_cycles += result.shown;
+        missed_cycles += result.missed;
         if (result.coverage_stop) {
             ++stopped;
             holds += result.coverage_stop_holds ? 1 : 0;
@@ -151,9 +159,12 @@ void run_row(const Row& row, int seeds) {
     }
     const auto share = [seeds](int count) { return percent(double(count) / seeds); };
     std::printf(
-        "| %5d | %3d | %-9s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s |\n",
+        "| %5d | %3d | %-9s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s "
+        "|\n",
         row.pool, row.reply, shape_text(row.shape).c_str(), share(flagged).c_str(),
-        share(missed).c_str(), share(stopped).c_str(),
+        share(missed).c_str(),
+        percent(shown_cycles > 0 ? double(missed_cycles) / double(shown_cycles) : NAN).c_str(),
+        share(stopped).c_str(),
         stopped > 0 ? percent(double(uniform_stops) / stopped).c_str() : "-",
         stopped > 0 ? percent(double(holds) / stopped).c_str() : "-",
         percent(quantile(errors, 0.5)).c_str(), percent(quantile(coverages, 0.5)).c_str(),
@@ -186,11 +197,12 @@ int main(int argc, char** argv) {
         "%d seeds a row; coverage rule C = %.2f; new-numbers rule below %.0f%% of a reply\n\n",
         seeds, kStopCoverage, kNewShareBelow * 100);
     std::printf(
-        "| pool | reply | uneven | flagged@%d %% | unlabelled miss %% | cov. stop %% | on uniform "
+        "| pool | reply | uneven | flagged@%d %% | unlabelled miss, seeds %% | unlabelled miss, "
+        "cycles %% | cov. stop %% | on uniform "
         "%% | interval holds %% | median error %% | true cov. median %% | true cov. p5 %% | new "
         "stop %% | unseen median %% | unseen p95 %% |\n",
         kCheckCycle);
-    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const int pool : pools) {
         for (const int reply : replies) {
             for (const double shape : shapes) {

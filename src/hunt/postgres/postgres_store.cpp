@@ -356,10 +356,20 @@ void PostgresStore::require_server() {
 }
 
 CaptureHistory PostgresStore::capture_history(std::string_view target) {
+    return read_capture(target, true);
+}
+
+CaptureHistory PostgresStore::capture_sizes(std::string_view target) {
+    return read_capture(target, false);
+}
+
+CaptureHistory PostgresStore::read_capture(std::string_view target, bool with_frequencies) {
     CaptureHistory history;
     require_server();
     try {
-        pqxx::nontransaction work(m_connection->connection);
+        // One snapshot, so that the frequencies add up to the distinct count
+        // while other hunters store cycles.
+        pqxx::transaction<pqxx::repeatable_read, pqxx::read_only> work(m_connection->connection);
         const pqxx::result id = work.exec_prepared("find_target", std::string(target));
         if (id.empty()) {
             return history;
@@ -368,7 +378,10 @@ CaptureHistory PostgresStore::capture_history(std::string_view target) {
         history.distinct_numbers =
             work.exec_prepared1("distinct_of", target_id)[0].as<std::int64_t>();
         history.reply_sizes = reply_sizes(work, target_id);
-        history.frequencies = frequencies(work, target_id);
+        if (with_frequencies) {
+            history.frequencies = frequencies(work, target_id);
+        }
+        work.commit();
     } catch (const std::exception& error) {
         fail(error, "reading a capture history");
     }

@@ -49,6 +49,7 @@ public:
     CycleCommit record_cycle(const CycleRecord& cycle, std::span<const Sighting> sightings,
                              ClassMask alert_classes) override;
     CaptureHistory capture_history(std::string_view target) override;
+    CaptureHistory capture_sizes(std::string_view target) override;
     std::int64_t new_numbers_since(std::string_view target, TimeMs since) override;
     std::int64_t cycles_since(std::string_view target, TimeMs since) override;
     std::vector<TargetSummary> summaries() override;
@@ -72,6 +73,7 @@ private:
     void lost(const std::exception& error);
     // Reads need the server: StoreError Unreachable while it is away.
     void require_server();
+    CaptureHistory read_capture(std::string_view target, bool with_frequencies);
     // A count of a target's rows since a time, by a prepared *_since statement.
     std::int64_t count_since(const char* statement, std::string_view target, TimeMs since,
                              const char* doing);

@@ -259,6 +259,21 @@ CycleCommit SqliteStore::record_cycle(const CycleRecord& cycle, std::span<const 
 }
 
 CaptureHistory SqliteStore::capture_history(std::string_view target) {
+    CaptureHistory history = capture_sizes(target);
+    const auto id = target_id(target);
+    if (!id) {
+        return history;
+    }
+    Statement& frequencies = m_statements->frequencies_of;
+    const Statement::Run run(frequencies);
+    frequencies.bind(1, *id);
+    while (frequencies.step()) {
+        history.frequencies.emplace_back(frequencies.integer(0), frequencies.integer(1));
+    }
+    return history;
+}
+
+CaptureHistory SqliteStore::capture_sizes(std::string_view target) {
     CaptureHistory history;
     const auto id = target_id(target);
     if (!id) {
@@ -271,18 +286,11 @@ CaptureHistory SqliteStore::capture_history(std::string_view target) {
             history.distinct_numbers = s.distinct_of.integer(0);
         }
     }
-    {
-        const Statement::Run run(s.reply_sizes_of);
-        s.reply_sizes_of.bind(1, *id);
-        while (s.reply_sizes_of.step()) {
-            history.reply_sizes.emplace_back(static_cast<int>(s.reply_sizes_of.integer(0)),
-                                             s.reply_sizes_of.integer(1));
-        }
-    }
-    const Statement::Run run(s.frequencies_of);
-    s.frequencies_of.bind(1, *id);
-    while (s.frequencies_of.step()) {
-        history.frequencies.emplace_back(s.frequencies_of.integer(0), s.frequencies_of.integer(1));
+    const Statement::Run run(s.reply_sizes_of);
+    s.reply_sizes_of.bind(1, *id);
+    while (s.reply_sizes_of.step()) {
+        history.reply_sizes.emplace_back(static_cast<int>(s.reply_sizes_of.integer(0)),
+                                         s.reply_sizes_of.integer(1));
     }
     return history;
 }
