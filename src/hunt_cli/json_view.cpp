@@ -63,7 +63,10 @@ public:
     }
 
     void ended(const TargetLine& line, const std::string& why) override {
-        json object{{"event", "ended"}, {"target", line.label}, {"why", why}};
+        json object{{"event", "ended"},
+                    {"target", line.label},
+                    {"why", why},
+                    {"seen", line.progress->distinct_numbers()}};
         add_assessment(object, line.assessment, line.expected_new_per_hour);
         write_out(m_out, json_line(object));
     }
