@@ -5,7 +5,8 @@
 // to the check cycle), or until the hunt has drawn kPoolsOfDraws pools'
 // worth of numbers, when it counts as going on.
 //
-// Usage: estimate-eval [--seeds 100] [--quick]
+// Usage: estimate-eval [--seeds 100] [--quick] [--pool N] [--reply N]
+// (--quick: pool 3000, replies of 200; --pool and --reply: one of each)
 
 #include <algorithm>
 #include <chrono>
@@ -159,7 +160,8 @@ void run_row(const Row& row, int seeds) {
     }
     const auto share = [seeds](int count) { return percent(double(count) / seeds); };
     std::printf(
-        "| %5d | %3d | %-9s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s "
+        "| %5d | %3d | %-9s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | %5s | "
+        "%5s "
         "|\n",
         row.pool, row.reply, shape_text(row.shape).c_str(), share(flagged).c_str(),
         share(missed).c_str(),
@@ -178,19 +180,32 @@ void run_row(const Row& row, int seeds) {
 int main(int argc, char** argv) {
     int seeds = 100;
     bool quick = false;
+    int only_pool = 0;
+    int only_reply = 0;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--seeds") == 0 && i + 1 < argc) {
             seeds = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
+        } else if (std::strcmp(argv[i], "--pool") == 0 && i + 1 < argc) {
+            only_pool = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "--reply") == 0 && i + 1 < argc) {
+            only_reply = std::max(1, std::atoi(argv[++i]));
         } else {
-            std::fprintf(stderr, "usage: estimate-eval [--seeds N] [--quick]\n");
+            std::fprintf(stderr,
+                         "usage: estimate-eval [--seeds N] [--quick] [--pool N] [--reply N]\n");
             return 2;
         }
     }
-    const std::vector<int> pools =
+    std::vector<int> pools =
         quick ? std::vector<int>{3000} : std::vector<int>{1000, 3000, 10000, 20000};
-    const std::vector<int> replies = quick ? std::vector<int>{200} : std::vector<int>{50, 200};
+    std::vector<int> replies = quick ? std::vector<int>{200} : std::vector<int>{50, 200};
+    if (only_pool > 0) {
+        pools = {only_pool};
+    }
+    if (only_reply > 0) {
+        replies = {only_reply};
+    }
     const std::vector<double> shapes{0, 4, 2, 1, 0.5};
     const auto started = std::chrono::steady_clock::now();
     std::printf(
