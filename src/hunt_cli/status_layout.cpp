@@ -1,5 +1,7 @@
 #include "hunt_cli/status_layout.h"
 
+#include <algorithm>
+
 namespace qorvex::hunt_cli {
 
 namespace {
@@ -34,14 +36,17 @@ int display_width(std::string_view text) {
     return columns;
 }
 
-std::vector<std::string> fit_fields(const std::vector<std::string>& fields, int width) {
+namespace {
+
+std::vector<std::string> pack(const std::vector<std::string>& fields, std::string_view gap,
+                              int width) {
     std::vector<std::string> rows;
     int used = 0;
     for (const auto& field : fields) {
         const int columns = display_width(field);
-        if (!rows.empty() && used + int(kGap.size()) + columns <= width) {
-            rows.back() += std::string(kGap) + field;
-            used += int(kGap.size()) + columns;
+        if (!rows.empty() && used + int(gap.size()) + columns <= width) {
+            rows.back() += std::string(gap) + field;
+            used += int(gap.size()) + columns;
             continue;
         }
         const std::string_view lead = rows.empty() ? "" : kIndent;
@@ -49,6 +54,25 @@ std::vector<std::string> fit_fields(const std::vector<std::string>& fields, int 
         used = int(lead.size()) + columns;
     }
     return rows;
+}
+
+}  // namespace
+
+std::vector<std::string> fit_fields(const std::vector<std::string>& fields, int width) {
+    return pack(fields, kGap, width);
+}
+
+std::vector<std::string> wrap_words(const std::string& text, int width) {
+    std::vector<std::string> words;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t end = std::min(text.find(' ', start), text.size());
+        if (end > start) {
+            words.push_back(text.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    return pack(words, " ", width);
 }
 
 }  // namespace qorvex::hunt_cli

@@ -19,4 +19,8 @@ int display_width(std::string_view text);
 // the terminal at its edge.
 std::vector<std::string> fit_fields(const std::vector<std::string>& fields, int width);
 
+// `text` broken at spaces into rows of at most `width` columns, rows after
+// the first indented by two; a word wider than a row is left whole.
+std::vector<std::string> wrap_words(const std::string& text, int width);
+
 }  // namespace qorvex::hunt_cli

@@ -57,7 +57,11 @@ public:
     }
 
     void ended(const TargetLine& line, const std::string& why) override {
-        above(line.label + " ended: " + why + "\n");
+        std::string text;
+        for (const auto& row : wrap_words(line.label + " ended: " + why, columns())) {
+            text += row + "\n";
+        }
+        above(text);
     }
 
     bool shows_status() const override { return true; }
@@ -80,8 +84,11 @@ public:
 
     void summary(const std::vector<TargetLine>& lines, std::string_view reason) override {
         std::string text = "hunt ended (" + std::string(reason) + ")\n";
+        const int width = columns();
         for (const auto& line : lines) {
-            text += "  " + target_status_text(line, false) + "\n";
+            for (const auto& row : fit_fields(target_fields(line, false), width - 2)) {
+                text += "  " + row + "\n";
+            }
         }
         m_block.clear();
         above(text);

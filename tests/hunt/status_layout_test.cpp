@@ -41,5 +41,11 @@ TEST(StatusLayout, RowsFitTheWidthAndNoFieldIsSplit) {
               (std::vector<std::string>{"a", "  pool at least 3500 (95%: 3300-3900)", "  b"}));
 }
 
+TEST(StatusLayout, WordsWrapAtSpacesOnly) {
+    const auto rows = wrap_words("广东 ended: stopped on the uniform-draw estimate", 20);
+    EXPECT_EQ(rows, (std::vector<std::string>{"广东 ended: stopped", "  on the", "  uniform-draw",
+                                              "  estimate"}));
+}
+
 }  // namespace
 }  // namespace qorvex::hunt_cli
