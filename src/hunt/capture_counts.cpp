@@ -18,6 +18,14 @@ std::int64_t sightings_of(const CaptureHistory& history) {
     return sightings;
 }
 
+std::int64_t sightings_in_frequencies(const CaptureHistory& history) {
+    std::int64_t sightings = 0;
+    for (const auto& [times, numbers] : history.frequencies) {
+        sightings += times * numbers;
+    }
+    return sightings;
+}
+
 std::int64_t frequency(const CaptureHistory& history, std::int64_t times_seen) {
     for (const auto& [times, numbers] : history.frequencies) {
         if (times == times_seen) {

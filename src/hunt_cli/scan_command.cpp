@@ -8,6 +8,7 @@
 #include <random>
 #include <thread>
 
+#include "hunt/capture_counts.h"
 #include "hunt/class_names.h"
 #include "hunt/reply_reading.h"
 #include "hunt/stop_rules.h"
@@ -205,13 +206,16 @@ private:
         }
         try {
             // The frequencies take a read of every number; they are read
-            // only when other hunters' cycles changed the counts, as this
-            // hunter keeps its own up to date.
+            // only when other hunters' cycles changed the counts, or when
+            // this hunter's own no longer account for every sighting (a
+            // cycle stored late that brought no new number), as it keeps
+            // them up to date itself.
             const auto& label = m_plan.targets[target].label;
             const auto sizes = m_store.capture_sizes(label);
             const auto own = m_progress[target].capture();
             if (sizes.distinct_numbers != own.distinct_numbers ||
-                sizes.reply_sizes != own.reply_sizes) {
+                sizes.reply_sizes != own.reply_sizes ||
+                hunt::sightings_of(own) != hunt::sightings_in_frequencies(own)) {
                 m_progress[target].refresh(m_store.capture_history(label));
             }
         } catch (const hunt::StoreError&) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "hunt/capture_counts.h"
+
 namespace qorvex::hunt {
 namespace {
 
@@ -22,14 +24,15 @@ TEST(TargetProgress, ARefreshTakesTheStoresHistoryWholeAndLaterCyclesAddToIt) {
 }
 
 TEST(TargetProgress, CaptureFrequenciesMoveWithEachCycle) {
-    // f1 = 3, f2 = 1 so far.
-    TargetProgress progress(CaptureHistory{4, {{2, 3}}, {{1, 3}, {2, 1}}}, 0);
+    // Three replies of two: f1 = 2, f2 = 2 so far.
+    TargetProgress progress(CaptureHistory{4, {{2, 3}}, {{1, 2}, {2, 2}}}, 0);
     // Two new numbers; one seen once before, one seen twice before.
     const std::vector<std::int64_t> repeats{1, 2};
     progress.add_cycle(CycleOutcome::Numbers, 4, 2, 0, repeats);
-    const std::vector<std::pair<std::int64_t, std::int64_t>> after{{1, 4}, {2, 1}, {3, 1}};
+    const std::vector<std::pair<std::int64_t, std::int64_t>> after{{1, 3}, {2, 2}, {3, 1}};
     EXPECT_EQ(progress.capture().frequencies, after);
     EXPECT_EQ(progress.distinct_numbers(), 6);
+    EXPECT_EQ(sightings_in_frequencies(progress.capture()), sightings_of(progress.capture()));
 }
 
 }  // namespace
