@@ -1,6 +1,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "hunt/class_names.h"
 #include "hunt_cli/hunt_view.h"
 #include "hunt_cli/status_layout.h"
@@ -18,6 +20,7 @@ constexpr std::string_view kWrapOff = "\x1b[?7l";
 constexpr std::string_view kWrapOn = "\x1b[?7h";
 // When the terminal does not say.
 constexpr int kDefaultColumns = 80;
+constexpr int kDefaultRows = 24;
 constexpr std::string_view kHitColour = "\x1b[1;33m";
 constexpr std::string_view kNewColour = "\x1b[32m";
 constexpr std::string_view kColourOff = "\x1b[0m";
@@ -67,14 +70,35 @@ public:
     bool shows_status() const override { return true; }
 
     void status(const std::vector<TargetLine>& lines, const std::string& note) override {
-        m_block.clear();
-        // The width is asked at every redraw (a few times a second), so the
+        // The size is asked at every redraw (a few times a second), so the
         // block follows a resize without a signal handler.
-        const int width = columns();
+        const Size size = terminal_size();
+        std::vector<std::string> rows;
         for (const auto& line : lines) {
-            for (const auto& row : fit_fields(target_fields(line), width)) {
-                m_block += row + "\n";
+            for (auto& row : fit_fields(target_fields(line), size.columns)) {
+                rows.push_back(std::move(row));
             }
+        }
+        // A block taller than the terminal could not be moved back over:
+        // then each target gets its first row only, and what does not fit
+        // is counted.
+        const int room = std::max(size.rows - 1 - (note.empty() ? 0 : 1), 1);
+        if (int(rows.size()) > room) {
+            rows.clear();
+            for (const auto& line : lines) {
+                rows.push_back(fit_fields(target_fields(line), size.columns).front());
+            }
+            if (int(rows.size()) > room) {
+                const std::size_t shown = std::size_t(std::max(room - 1, 0));
+                const std::size_t hidden = rows.size() - shown;
+                rows.resize(shown);
+                rows.push_back("(" + std::to_string(hidden) +
+                               " more targets; a taller terminal shows them)");
+            }
+        }
+        m_block.clear();
+        for (const auto& row : rows) {
+            m_block += row + "\n";
         }
         if (!note.empty()) {
             m_block += note + "\n";
@@ -111,13 +135,21 @@ private:
         return m_colour ? std::string(colour) + text + std::string(kColourOff) : text;
     }
 
-    int columns() const {
+    struct Size {
+        int columns = kDefaultColumns;
+        int rows = kDefaultRows;
+    };
+
+    Size terminal_size() const {
         winsize size{};
-        if (ioctl(fileno(m_out), TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-            return size.ws_col;
+        if (ioctl(fileno(m_out), TIOCGWINSZ, &size) != 0) {
+            return {};
         }
-        return kDefaultColumns;
+        return {size.ws_col > 0 ? int(size.ws_col) : kDefaultColumns,
+                size.ws_row > 0 ? int(size.ws_row) : kDefaultRows};
     }
+
+    int columns() const { return terminal_size().columns; }
 
     void above(const std::string& text) {
         if (!text.empty()) {
