@@ -76,12 +76,12 @@ std::string stop_text(const hunt::StopDecision& decision, const TargetLine& line
     switch (decision.figure) {
         case hunt::StopFigure::UniformEstimate:
             return "stopped on the uniform-draw estimate: " + percent(decision.value) + " of " +
-                   pool_text(line.assessment) + " seen, at least " + percent(*rules.coverage);
+                   pool_text(line.assessment) + " seen; the rule asks " + percent(*rules.coverage);
         case hunt::StopFigure::LowerBound:
-            return "stopped on the uneven-draw lower bound: " +
-                   std::to_string(line.progress->distinct_numbers()) + " seen is " +
+            return "stopped on the lower bound (draws " + model_name(line.assessment.model) +
+                   "): " + std::to_string(line.progress->distinct_numbers()) + " seen is " +
                    percent(decision.value) + " of " + whole(std::ceil(estimate->high)) +
-                   ", the high end of its 95% interval, at least " + percent(*rules.coverage);
+                   ", the high end of its 95% interval; the rule asks " + percent(*rules.coverage);
         case hunt::StopFigure::SampleCoverage:
             break;
     }

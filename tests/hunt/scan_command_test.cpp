@@ -137,7 +137,7 @@ TEST(ScanCommand, UnevenDrawsAreFlaggedAndEachRuleStopsOnItsFigure) {
         std::vector<std::string> rule;
         const char* stopped_by;
     } cases[] = {
-        {"coverage rule", {"--stop-at-coverage", "0.9"}, "uneven-draw lower bound"},
+        {"coverage rule", {"--stop-at-coverage", "0.9"}, "lower bound (draws uneven)"},
         {"new-numbers rule", {"--stop-when-new-below", "200000"}, "sample coverage"},
     };
     for (const auto& row : cases) {
