@@ -27,6 +27,7 @@ void TargetProgress::add_cycle(CycleOutcome outcome, std::size_t distinct, std::
         ++m_reply_sizes[int(distinct)];
     }
     count_sightings(fresh, repeats);
+    m_assessment.reset();
 }
 
 void TargetProgress::refresh(const CaptureHistory& history) {
@@ -39,9 +40,11 @@ void TargetProgress::add_late(std::size_t fresh, std::size_t hits,
     m_hits += std::int64_t(hits);
     m_distinct += std::int64_t(fresh);
     count_sightings(fresh, repeats);
+    m_assessment.reset();
 }
 
 void TargetProgress::take(const CaptureHistory& history) {
+    m_assessment.reset();
     m_distinct = history.distinct_numbers;
     m_reply_sizes.clear();
     for (const auto& [size, cycles] : history.reply_sizes) {
@@ -78,7 +81,10 @@ CaptureHistory TargetProgress::capture() const {
 }
 
 PoolAssessment TargetProgress::assessment() const {
-    return assess_pool(capture());
+    if (!m_assessment) {
+        m_assessment = assess_pool(capture());
+    }
+    return *m_assessment;
 }
 
 double TargetProgress::yield_per_hour(TimeMs now) const {

@@ -39,6 +39,8 @@ public:
     std::int64_t distinct_numbers() const { return m_distinct; }
     CaptureHistory capture() const;
 
+    // Worked out again only after the capture changed: the status asks for
+    // it a few times a second.
     PoolAssessment assessment() const;
     // New numbers per hour over this run.
     double yield_per_hour(TimeMs now) const;
@@ -53,6 +55,7 @@ private:
     std::int64_t m_distinct = 0;
     std::map<int, std::int64_t> m_reply_sizes;
     std::map<std::int64_t, std::int64_t> m_frequencies;  // times seen → numbers
+    mutable std::optional<PoolAssessment> m_assessment;
     std::int64_t m_cycles = 0;
     std::int64_t m_new = 0;
     std::int64_t m_hits = 0;
