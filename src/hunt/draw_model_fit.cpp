@@ -15,7 +15,9 @@ constexpr int kLargestCount = 64;
 // Pearson's rule of thumb for the chi-square approximation.
 constexpr double kLeastExpected = 5;
 constexpr int kLeastBins = 5;
-constexpr double kNormalQuantile95OneSided = 1.6448536269514722;
+// Normal quantiles of 0.95 and 0.999, for the two levels.
+constexpr double kNormalQuantile95 = 1.6448536269514722;
+constexpr double kNormalQuantile999 = 3.0902323061678132;
 
 using Distribution = std::array<double, kLargestCount + 1>;
 
@@ -44,11 +46,11 @@ Distribution convolve(const Distribution& a, const Distribution& b) {
     return sum;
 }
 
-// The chi-square distribution's 95th percentile: Wilson and Hilferty,
-//     x = df (1 - 2/(9 df) + z sqrt(2/(9 df)))^3.
-double chi_square_95(int degrees) {
+// A percentile of the chi-square distribution from the normal one's z:
+// Wilson and Hilferty, x = df (1 - 2/(9 df) + z sqrt(2/(9 df)))^3.
+double chi_square_percentile(int degrees, double z) {
     const double v = 2.0 / (9.0 * degrees);
-    const double root = 1 - v + kNormalQuantile95OneSided * std::sqrt(v);
+    const double root = 1 - v + z * std::sqrt(v);
     return degrees * root * root * root;
 }
 
@@ -100,8 +102,10 @@ DrawModelTest test_uniform_draws(const CaptureHistory& history, double pool) {
     }
     test.tested = true;
     test.degrees = int(bins.size()) - 2;
-    test.critical = chi_square_95(test.degrees);
+    test.critical = chi_square_percentile(test.degrees, kNormalQuantile95);
+    test.strict_critical = chi_square_percentile(test.degrees, kNormalQuantile999);
     test.fits = test.statistic <= test.critical;
+    test.rejects = test.statistic > test.strict_critical;
     return test;
 }
 

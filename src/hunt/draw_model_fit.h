@@ -19,12 +19,19 @@
 //     X^2 = sum_bins (f_bin - E_bin)^2 / E_bin
 //
 // with bins - 2 degrees of freedom (the bins' total is fixed, and N is
-// fitted), rejected above the chi-square 95th percentile (Wilson and
-// Hilferty's cube-root approximation). Uneven draws make the frequencies
-// more spread than M0 allows: too many numbers seen once, and too many
-// seen often. Under M0 the sightings' total fixes the first moment too, so
-// the statistic has nearer bins - 3 degrees of freedom when the tail is
-// small; counting bins - 2 keeps false alarms below 5%.
+// fitted), held against two chi-square percentiles (Wilson and Hilferty's
+// cube-root approximation). Uneven draws make the frequencies more spread
+// than M0 allows: too many numbers seen once, and too many seen often.
+// Under M0 the sightings' total fixes the first moment too, so the
+// statistic has nearer bins - 3 degrees of freedom when the tail is small;
+// counting bins - 2 keeps false alarms low.
+//
+// Two levels, because the test is asked again after every cycle: the
+// uniform model is trusted only while it passes at 5% (below its 95th
+// percentile), and declared wrong only once it fails at 0.1% (above the
+// 99.9th). At 5% alone, six uniform hunts in ten would have been called
+// uneven at some cycle; at 0.1% alone, uneven draws would have passed for
+// uniform in their first cycles. Between the two the model is doubtful.
 //
 // With fewer than five bins (the first cycles, when every count is still
 // small) the test has too little power: an early "fits" let the uniform
@@ -39,10 +46,12 @@ namespace qorvex::hunt {
 
 struct DrawModelTest {
     bool tested = false;
-    bool fits = false;  // tested, and not rejected at the 5% level
+    bool fits = false;     // tested, and not rejected at the 5% level
+    bool rejects = false;  // tested, and rejected at the 0.1% level
     double statistic = 0;
     int degrees = 0;
-    double critical = 0;  // the 95th percentile the statistic is held against
+    double critical = 0;         // the 95th percentile
+    double strict_critical = 0;  // the 99.9th percentile
 };
 
 DrawModelTest test_uniform_draws(const CaptureHistory& history, double pool);

@@ -12,8 +12,12 @@ PoolAssessment assess_pool(const CaptureHistory& history) {
     const auto uniform = estimate_pool(history);
     if (uniform) {
         assessment.test = test_uniform_draws(history, uniform->pool);
-        if (assessment.test.tested) {
-            assessment.model = assessment.test.fits ? DrawModel::Uniform : DrawModel::Uneven;
+        if (assessment.test.fits) {
+            assessment.model = DrawModel::Uniform;
+        } else if (assessment.test.rejects) {
+            assessment.model = DrawModel::Uneven;
+        } else if (assessment.test.tested) {
+            assessment.model = DrawModel::Doubtful;
         }
     }
     const auto bound = estimate_pool_lower_bound(history);

@@ -24,8 +24,9 @@ namespace qorvex::hunt {
 
 enum class DrawModel {
     Untested,  // too few repeats to test the uniform model yet
-    Uniform,   // the uniform model fits
-    Uneven,    // the uniform model is rejected
+    Uniform,   // the uniform model fits (passes at 5%)
+    Doubtful,  // fails at 5% but not at 0.1%: neither trusted nor rejected
+    Uneven,    // the uniform model is rejected (fails at 0.1%)
 };
 
 struct PoolAssessment {

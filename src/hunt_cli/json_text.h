@@ -16,7 +16,7 @@ std::string json_line(const nlohmann::json& object);
 // The class captions of a mask as an array.
 nlohmann::json json_classes(hunt::ClassMask classes);
 
-// model ("uniform", "uneven" or "untested"); pool, pool_low, pool_high
+// model ("uniform", "doubtful", "uneven" or "untested"); pool, pool_low, pool_high
 // (null when unbounded), pool_is_lower_bound and coverage (nulls before
 // there is an estimate; beside a lower bound, coverage is an upper bound);
 // stop_coverage, the figure the coverage rule reads; sample_coverage,

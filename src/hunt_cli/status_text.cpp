@@ -28,6 +28,8 @@ std::string model_name(hunt::DrawModel model) {
             return "uniform";
         case hunt::DrawModel::Uneven:
             return "uneven";
+        case hunt::DrawModel::Doubtful:
+            return "doubtful";
         case hunt::DrawModel::Untested:
             break;
     }

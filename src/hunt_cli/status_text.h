@@ -12,7 +12,7 @@
 
 namespace qorvex::hunt_cli {
 
-// "uniform", "uneven" or "untested": the draw model in force.
+// "uniform", "doubtful", "uneven" or "untested": the draw model in force.
 std::string model_name(hunt::DrawModel model);
 
 // "pool 4012 (95%: 3900-4150)" while uniform draws fit, "pool at least 3500
