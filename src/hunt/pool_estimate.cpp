@@ -103,12 +103,4 @@ std::optional<PoolEstimate> estimate_pool(const CaptureHistory& history) {
     return estimate;
 }
 
-double expected_new_per_hour(const PoolEstimate& estimate, double cycles_per_hour) {
-    if (estimate.pool <= 0) {
-        return 0;
-    }
-    const double unseen_share = (estimate.pool - estimate.pool * estimate.coverage) / estimate.pool;
-    return cycles_per_hour * unseen_share * estimate.mean_reply;
-}
-
 }  // namespace qorvex::hunt

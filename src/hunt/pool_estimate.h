@@ -41,8 +41,4 @@ struct PoolEstimate {
 // Nothing until some number has been seen twice.
 std::optional<PoolEstimate> estimate_pool(const CaptureHistory& history);
 
-// Expected numbers not seen before per hour, at `cycles_per_hour` cycles an
-// hour: each cycle's reply draws mean n_i numbers, of which (N - M)/N are new.
-double expected_new_per_hour(const PoolEstimate& estimate, double cycles_per_hour);
-
 }  // namespace qorvex::hunt

@@ -75,6 +75,10 @@ struct CycleCommit {
     // False for a cycle a shared store kept aside to store later: what it
     // adds is not known yet, so its reply must not count as all repeats.
     bool stored = true;
+    // For every sighting of a number seen before, how many times it had been
+    // seen before this cycle: what keeps the capture frequencies current
+    // without reading them back.
+    std::vector<std::int64_t> repeats;
 };
 
 // A cycle that a store could not store at once (a shared store whose server
@@ -94,11 +98,14 @@ struct LateCommit {
 };
 
 // What the pool estimate needs of a target: how many distinct numbers it has
-// seen, and for every cycle that returned numbers, how many distinct numbers
-// that cycle's reply held (as a histogram: reply size → cycles).
+// seen; for every cycle that returned numbers, how many distinct numbers
+// that cycle's reply held (as a histogram: reply size → cycles); and how
+// many numbers were seen in exactly k cycles (times seen k → numbers, the
+// capture frequencies f_k, ascending in k).
 struct CaptureHistory {
     std::int64_t distinct_numbers = 0;
     std::vector<std::pair<int, std::int64_t>> reply_sizes;
+    std::vector<std::pair<std::int64_t, std::int64_t>> frequencies;
 };
 
 struct TargetSummary {
@@ -160,8 +167,18 @@ public:
 
     virtual CaptureHistory capture_history(std::string_view target) = 0;
 
+    // The capture history without its frequencies, which take a read of
+    // every number of the target (a quarter of a second at a million):
+    // cheap enough for a hunter to see often whether others added cycles.
+    virtual CaptureHistory capture_sizes(std::string_view target) {
+        return capture_history(target);
+    }
+
     // Numbers that a target first saw since `since`: the yield over a window.
     virtual std::int64_t new_numbers_since(std::string_view target, TimeMs since) = 0;
+
+    // Cycles of a target started since `since`: the pace over a window.
+    virtual std::int64_t cycles_since(std::string_view target, TimeMs since) = 0;
 
     // Every target the store has a cycle of, in label order.
     virtual std::vector<TargetSummary> summaries() = 0;

@@ -13,14 +13,12 @@ constexpr TimeMs kShortestRateSpan = 10'000;
 }  // namespace
 
 TargetProgress::TargetProgress(const CaptureHistory& history, TimeMs run_started)
-    : m_run_started(run_started), m_distinct(history.distinct_numbers) {
-    for (const auto& [size, cycles] : history.reply_sizes) {
-        m_reply_sizes[size] += cycles;
-    }
+    : m_run_started(run_started) {
+    take(history);
 }
 
 void TargetProgress::add_cycle(CycleOutcome outcome, std::size_t distinct, std::size_t fresh,
-                               std::size_t hits) {
+                               std::size_t hits, std::span<const std::int64_t> repeats) {
     ++m_cycles;
     m_new += std::int64_t(fresh);
     m_hits += std::int64_t(hits);
@@ -28,23 +26,52 @@ void TargetProgress::add_cycle(CycleOutcome outcome, std::size_t distinct, std::
     if (outcome == CycleOutcome::Numbers && distinct > 0) {
         ++m_reply_sizes[int(distinct)];
     }
+    count_sightings(fresh, repeats);
+    m_assessment.reset();
 }
 
 void TargetProgress::refresh(const CaptureHistory& history) {
-    m_distinct = history.distinct_numbers;
-    m_reply_sizes.clear();
-    for (const auto& [size, cycles] : history.reply_sizes) {
-        m_reply_sizes[size] += cycles;
-    }
+    take(history);
 }
 
 void TargetProgress::add_late(CycleOutcome outcome, std::size_t distinct, std::size_t fresh,
-                              std::size_t hits) {
+                              std::size_t hits, std::span<const std::int64_t> repeats) {
     m_new += std::int64_t(fresh);
     m_hits += std::int64_t(hits);
     m_distinct += std::int64_t(fresh);
     if (outcome == CycleOutcome::Numbers && distinct > 0) {
         ++m_reply_sizes[int(distinct)];
+    }
+    count_sightings(fresh, repeats);
+    m_assessment.reset();
+}
+
+void TargetProgress::take(const CaptureHistory& history) {
+    m_assessment.reset();
+    m_distinct = history.distinct_numbers;
+    m_reply_sizes.clear();
+    for (const auto& [size, cycles] : history.reply_sizes) {
+        m_reply_sizes[size] += cycles;
+    }
+    m_frequencies.clear();
+    for (const auto& [times, numbers] : history.frequencies) {
+        m_frequencies[times] += numbers;
+    }
+}
+
+// A new number joins f1; a number seen k times before moves from f_k to
+// f_(k+1).
+void TargetProgress::count_sightings(std::size_t fresh, std::span<const std::int64_t> repeats) {
+    if (fresh > 0) {
+        m_frequencies[1] += std::int64_t(fresh);
+    }
+    for (const std::int64_t before : repeats) {
+        if (const auto found = m_frequencies.find(before); found != m_frequencies.end()) {
+            if (--found->second <= 0) {
+                m_frequencies.erase(found);
+            }
+        }
+        ++m_frequencies[before + 1];
     }
 }
 
@@ -52,11 +79,15 @@ CaptureHistory TargetProgress::capture() const {
     CaptureHistory history;
     history.distinct_numbers = m_distinct;
     history.reply_sizes.assign(m_reply_sizes.begin(), m_reply_sizes.end());
+    history.frequencies.assign(m_frequencies.begin(), m_frequencies.end());
     return history;
 }
 
-std::optional<PoolEstimate> TargetProgress::estimate() const {
-    return estimate_pool(capture());
+PoolAssessment TargetProgress::assessment() const {
+    if (!m_assessment) {
+        m_assessment = assess_pool(capture());
+    }
+    return *m_assessment;
 }
 
 double TargetProgress::yield_per_hour(TimeMs now) const {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hunt/pool_estimate.h"
+#include "hunt/pool_assessment.h"
 #include "hunt/store.h"
 #include "hunt/target_progress.h"
 
@@ -21,8 +21,9 @@ namespace qorvex::hunt_cli {
 struct TargetLine {
     std::string label;
     const hunt::TargetProgress* progress = nullptr;
-    std::optional<hunt::PoolEstimate> estimate;
-    double expected_new_per_hour = 0;
+    hunt::PoolAssessment assessment;
+    double expected_new_per_hour = 0;  // from the sample coverage
+    std::optional<double> stop_at;     // the coverage rule's share, when set
     double yield_per_hour = 0;
     std::optional<hunt::TimeMs> next_in_ms;  // none while its query runs or once it ended
     std::string note;                        // backoff, lease or end of the target
@@ -48,8 +49,8 @@ public:
     virtual void hit(hunt::TimeMs time, const std::string& target, const hunt::NewNumber& hit) = 0;
     virtual void backoff(const std::string& target, hunt::CycleOutcome outcome,
                          const std::string& error, hunt::TimeMs rest_ms) = 0;
-    // A target reached its stop rule.
-    virtual void ended(const TargetLine& line) = 0;
+    // A target reached a stop rule; `why` says which figure stopped it.
+    virtual void ended(const TargetLine& line, const std::string& why) = 0;
     // Whether status() shows anything: only the live block does, so that the
     // other forms spare the hunt building every target's line.
     virtual bool shows_status() const { return false; }

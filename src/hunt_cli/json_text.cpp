@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "hunt/class_names.h"
+#include "hunt_cli/status_text.h"
 
 namespace qorvex::hunt_cli {
 
@@ -20,16 +21,24 @@ nlohmann::json json_classes(hunt::ClassMask classes) {
     return list;
 }
 
-void add_estimate(nlohmann::json& object, const std::optional<hunt::PoolEstimate>& estimate) {
-    if (!estimate) {
-        object["pool"] = object["pool_low"] = object["pool_high"] = object["coverage"] = nullptr;
-        return;
-    }
-    object["pool"] = std::round(estimate->pool);
-    object["pool_low"] = std::floor(estimate->low);
+void add_assessment(nlohmann::json& object, const hunt::PoolAssessment& assessment,
+                    double expected_new_per_hour) {
+    using nlohmann::json;
+    object["model"] = model_name(assessment.model);
+    const auto& estimate = assessment.estimate;
+    object["pool"] = estimate ? json(std::round(estimate->pool)) : json(nullptr);
+    object["pool_low"] = estimate ? json(std::floor(estimate->low)) : json(nullptr);
     object["pool_high"] =
-        std::isfinite(estimate->high) ? nlohmann::json(std::ceil(estimate->high)) : nullptr;
-    object["coverage"] = estimate->coverage;
+        estimate && std::isfinite(estimate->high) ? json(std::ceil(estimate->high)) : json(nullptr);
+    object["pool_is_lower_bound"] = assessment.lower_bound;
+    object["coverage"] = estimate ? json(estimate->coverage) : json(nullptr);
+    object["stop_coverage"] =
+        assessment.stop_coverage ? json(*assessment.stop_coverage) : json(nullptr);
+    const bool known = assessment.sample_coverage.has_value();
+    object["sample_coverage"] = known ? json(*assessment.sample_coverage) : json(nullptr);
+    object["expected_new_per_cycle"] =
+        known ? json(assessment.expected_new_per_cycle) : json(nullptr);
+    object["expected_new_per_hour"] = known ? json(expected_new_per_hour) : json(nullptr);
 }
 
 }  // namespace qorvex::hunt_cli

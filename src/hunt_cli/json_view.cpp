@@ -30,7 +30,7 @@ public:
         object["new"] = std::move(fresh);
         object["error"] = event.error.empty() ? json(nullptr) : json(event.error);
         object["degraded"] = event.degraded.empty() ? json(nullptr) : json(event.degraded);
-        add_estimate(object, line.estimate);
+        add_assessment(object, line.assessment, line.expected_new_per_hour);
         write_out(m_out, json_line(object));
     }
 
@@ -62,9 +62,12 @@ public:
                                     {"retry_in_s", double(rest_ms) / 1000.0}}));
     }
 
-    void ended(const TargetLine& line) override {
-        json object{{"event", "ended"}, {"target", line.label}};
-        add_estimate(object, line.estimate);
+    void ended(const TargetLine& line, const std::string& why) override {
+        json object{{"event", "ended"},
+                    {"target", line.label},
+                    {"why", why},
+                    {"seen", line.progress->distinct_numbers()}};
+        add_assessment(object, line.assessment, line.expected_new_per_hour);
         write_out(m_out, json_line(object));
     }
 
@@ -76,7 +79,7 @@ public:
                         {"new", line.progress->new_numbers()},
                         {"hits", line.progress->hits()},
                         {"seen", line.progress->distinct_numbers()}};
-            add_estimate(object, line.estimate);
+            add_assessment(object, line.assessment, line.expected_new_per_hour);
             targets.push_back(std::move(object));
         }
         write_out(m_out,

@@ -20,7 +20,9 @@ constexpr const char* kExamples = R"(Examples:
       --interval 10 --max-rate 20 --alert AAA --alert ABCDE --alert-pattern 888 \
       --on-hit "notify-send 'number found'" --stop-at-coverage 0.95
   qorvex-hunt scan --db hunt.db --target 0/广东/深圳 --json | jq .
+  qorvex-hunt scan --db hunt.db --target 0/广东/深圳 --stop-when-new-below 5
   qorvex-hunt report --db hunt.db
+  qorvex-hunt report --db hunt.db --json
   qorvex-hunt scan --db postgresql://hunter@127.0.0.1:5432/qorvex --target Tavikmax/广东/深圳
       (the password from PGPASSWORD or ~/.pgpass; several hunters may share the history)
   qorvex-hunt export --db hunt.db --format csv --class AAA --since 2026-12-01 --output aaa.csv
@@ -52,8 +54,14 @@ void add_scan(CLI::App& app, ScanOptions& scan) {
         ->add_option("--backoff-cap", scan.backoff_cap_s,
                      "longest rest, in seconds, of a target whose queries fail")
         ->capture_default_str();
-    command->add_option("--stop-at-coverage", scan.stop_at_coverage,
-                        "end a target once the share of its estimated pool seen passes this (0-1)");
+    command->add_option(
+        "--stop-at-coverage", scan.stop_at_coverage,
+        "end a target once the share of its pool seen reaches this (0-1), by the uniform-draw "
+        "estimate while the draws test uniform, else by the high end of the lower bound's "
+        "interval");
+    command->add_option("--stop-when-new-below", scan.stop_when_new_below,
+                        "end a target once its replies are expected to bring fewer new numbers "
+                        "per hour than this (from the share of replies already known)");
     command->add_option("--alert", scan.alerts,
                         "a class whose new numbers are hits, as the window's captions name "
                         "them (AAA, ABCDE, 尾AAA, ...); repeat for more");
@@ -104,9 +112,11 @@ int main(int argc, char** argv) {
     scan.host = qorvex::deployment::kCarrierHost;
     add_scan(app, scan);
     std::string report_db;
-    app.add_subcommand("report", "per target: numbers, pool estimate, yield, classes, best finds")
-        ->add_option("--db", report_db, "history file or postgresql:// URI")
-        ->required();
+    bool report_json = false;
+    auto* report = app.add_subcommand(
+        "report", "per target: numbers, draw model, pool estimate, yield, classes, best finds");
+    report->add_option("--db", report_db, "history file or postgresql:// URI")->required();
+    report->add_flag("--json", report_json, "one JSON object per target on standard output");
     ExportOptions export_options;
     add_export(app, export_options);
 
@@ -121,7 +131,7 @@ int main(int argc, char** argv) {
             return run_scan(scan);
         }
         if (app.got_subcommand("report")) {
-            return run_report(report_db);
+            return run_report(report_db, report_json);
         }
         return run_export(export_options);
     } catch (const std::exception& error) {

@@ -21,7 +21,7 @@ public:
                     std::to_string(event.distinct) + " distinct, " +
                     std::to_string(event.fresh.size()) + " new; seen " +
                     std::to_string(line.progress->distinct_numbers()) + ", " +
-                    estimate_text(line.estimate);
+                    estimate_text(line.assessment, line.expected_new_per_hour);
         } else if (!event.error.empty()) {
             text += ": " + event.error;
         }
@@ -51,8 +51,8 @@ public:
                              ", next try in " + seconds_text(rest_ms) + "\n");
     }
 
-    void ended(const TargetLine& line) override {
-        write_out(m_out, line.label + " ended: " + estimate_text(line.estimate) + "\n");
+    void ended(const TargetLine& line, const std::string& why) override {
+        write_out(m_out, line.label + " ended: " + why + "\n");
     }
 
     void summary(const std::vector<TargetLine>& lines, std::string_view reason) override {
@@ -62,7 +62,7 @@ public:
                     " cycles, " + std::to_string(line.progress->new_numbers()) + " new, " +
                     std::to_string(line.progress->hits()) + " hits, seen " +
                     std::to_string(line.progress->distinct_numbers()) + ", " +
-                    estimate_text(line.estimate) + "\n";
+                    estimate_text(line.assessment, line.expected_new_per_hour) + "\n";
         }
         write_out(m_out, text);
     }

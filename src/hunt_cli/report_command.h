@@ -9,7 +9,8 @@
 
 namespace qorvex::hunt_cli {
 
-int run_report(const std::string& db);
+// `json`: one JSON object per target and line, with the text's fields.
+int run_report(const std::string& db, bool json);
 
 struct ExportOptions {
     std::string db;

@@ -8,8 +8,10 @@
 #include <random>
 #include <thread>
 
+#include "hunt/capture_counts.h"
 #include "hunt/class_names.h"
 #include "hunt/reply_reading.h"
+#include "hunt/stop_rules.h"
 #include "hunt_cli/exchange_worker.h"
 #include "hunt_cli/exit_codes.h"
 #include "hunt_cli/hook_runner.h"
@@ -78,11 +80,11 @@ struct UnstoredCycle {
 
 class Hunt {
 public:
-    Hunt(ScanPlan plan, std::string host, std::optional<double> stop_at, hunt::HuntStore& store,
+    Hunt(ScanPlan plan, std::string host, hunt::StopRules rules, hunt::HuntStore& store,
          HuntView& view, HookRunner* hooks, rx::RegexEngine& engine, std::string hunter)
         : m_plan(std::move(plan)),
           m_host(std::move(host)),
-          m_stop_at(stop_at),
+          m_rules(rules),
           m_store(store),
           m_view(view),
           m_hooks(hooks),
@@ -118,7 +120,7 @@ public:
                     last_draw = 0;
                 }
             } else if (m_scheduler.all_ended()) {
-                return "every target reached its coverage";
+                return "every target reached its stop rule";
             } else {
                 next_query();
             }
@@ -265,7 +267,7 @@ private:
         // it is stored (a late commit): until then its numbers are unknown,
         // and would all count as repeats.
         progress.add_cycle(reading.outcome, commit.stored ? reading.sightings.size() : 0,
-                           commit.new_numbers.size(), hits);
+                           commit.new_numbers.size(), hits, commit.repeats);
         if (steady_ms() - m_history_read[flight.target] >= kHistoryRefreshMs) {
             refresh_history(flight.target);
         }
@@ -281,13 +283,14 @@ private:
         if (rest > 0) {
             m_view.backoff(label, reading.outcome, reading.error, rest);
         }
-        // Nor does the stop rule act on an estimate that lacks queued cycles.
-        if (m_stop_at && reading.outcome == hunt::CycleOutcome::Numbers && commit.stored &&
+        // Nor does a stop rule act on figures that lack queued cycles.
+        if (reading.outcome == hunt::CycleOutcome::Numbers && commit.stored &&
             m_store.degraded_note().empty()) {
-            const auto estimate = progress.estimate();
-            if (estimate && estimate->coverage >= *m_stop_at) {
+            const TargetLine line = line_of(flight.target);
+            if (const auto stop =
+                    hunt::stop_decision(line.assessment, m_rules, cycles_per_hour(flight.target))) {
                 m_scheduler.end(flight.target);
-                m_view.ended(line_of(flight.target));
+                m_view.ended(line_of(flight.target), stop_text(*stop, line, m_rules));
             }
         }
     }
@@ -301,7 +304,19 @@ private:
             return;
         }
         try {
-            m_progress[target].refresh(m_store.capture_history(m_plan.targets[target].label));
+            // The frequencies take a read of every number; they are read
+            // only when other hunters' cycles changed the counts, or when
+            // this hunter's own no longer account for every sighting (a
+            // cycle stored late that brought no new number), as it keeps
+            // them up to date itself.
+            const auto& label = m_plan.targets[target].label;
+            const auto sizes = m_store.capture_sizes(label);
+            const auto own = m_progress[target].capture();
+            if (sizes.distinct_numbers != own.distinct_numbers ||
+                sizes.reply_sizes != own.reply_sizes ||
+                hunt::sightings_of(own) != hunt::sightings_in_frequencies(own)) {
+                m_progress[target].refresh(m_store.capture_history(label));
+            }
         } catch (const hunt::StoreError&) {
             // Read again at the next refresh; the next stored cycle reports
             // a store that really failed.
@@ -339,11 +354,17 @@ private:
             if (!late.alerts_only && planned != m_plan.targets.end()) {
                 const auto i = std::size_t(planned - m_plan.targets.begin());
                 m_progress[i].add_late(late.outcome, late.distinct_numbers, fresh.size(),
-                                       hits_in(fresh));
+                                       hits_in(fresh), late.commit.repeats);
                 m_view.late(line_of(i), fresh);
             }
             alert(wall_ms(), late.target, fresh);
         }
+    }
+
+    // This run's pace of the target, or the interval's until it has one.
+    double cycles_per_hour(std::size_t i) const {
+        const double planned = kMsPerHour / double(m_plan.schedule.interval_ms);
+        return m_progress[i].cycles_per_hour(wall_ms(), planned);
     }
 
     TargetLine line_of(std::size_t i) const {
@@ -354,13 +375,10 @@ private:
         TargetLine line;
         line.label = m_plan.targets[i].label;
         line.progress = &progress;
-        line.estimate = progress.estimate();
+        line.assessment = progress.assessment();
         line.yield_per_hour = progress.yield_per_hour(wall);
-        if (line.estimate) {
-            const double planned = kMsPerHour / double(m_plan.schedule.interval_ms);
-            line.expected_new_per_hour = hunt::expected_new_per_hour(
-                *line.estimate, progress.cycles_per_hour(wall, planned));
-        }
+        line.expected_new_per_hour = line.assessment.expected_new_per_cycle * cycles_per_hour(i);
+        line.stop_at = m_rules.coverage;
         const TimeMs wait = schedule.next_due - now;
         switch (schedule.state) {
             case hunt::TargetState::Ended:
@@ -388,7 +406,7 @@ private:
 
     ScanPlan m_plan;
     std::string m_host;
-    std::optional<double> m_stop_at;
+    hunt::StopRules m_rules;
     hunt::HuntStore& m_store;
     HuntView& m_view;
     HookRunner* m_hooks;
@@ -439,8 +457,9 @@ int run_scan(const ScanOptions& options) {
     try {
         store =
             open_store(options.db, StoreUse::Hunt, {hunter, plan.alerts.classes, options.queue});
-        session.emplace(std::move(plan), options.host, options.stop_at_coverage, *store, *view,
-                        hooks.get(), *engine, hunter);
+        session.emplace(std::move(plan), options.host,
+                        hunt::StopRules{options.stop_at_coverage, options.stop_when_new_below},
+                        *store, *view, hooks.get(), *engine, hunter);
         reason = session->run();
         session->release();
     } catch (const std::exception& error) {

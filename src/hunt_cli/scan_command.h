@@ -18,6 +18,7 @@ struct ScanOptions {
     int max_rate = 60;           // queries per minute over all targets
     double backoff_cap_s = 900;
     std::optional<double> stop_at_coverage;
+    std::optional<double> stop_when_new_below;  // expected new numbers per hour
     std::vector<std::string> alerts;
     std::optional<std::string> alert_pattern;
     std::optional<std::string> on_hit;

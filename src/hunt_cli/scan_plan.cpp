@@ -59,6 +59,11 @@ std::variant<ScanPlan, std::vector<std::string>> make_scan_plan(const ScanOption
         !(*options.stop_at_coverage > 0 && *options.stop_at_coverage <= 1)) {
         refusals.push_back("--stop-at-coverage must be above 0 and at most 1");
     }
+    if (options.stop_when_new_below &&
+        !(*options.stop_when_new_below > 0 && std::isfinite(*options.stop_when_new_below))) {
+        refusals.push_back(
+            "--stop-when-new-below must be a number of new numbers per hour above 0");
+    }
     if (!(options.hook_timeout_s > 0) || options.hook_timeout_s > 3600) {
         refusals.push_back("--hook-timeout must be above 0 and at most 3600 seconds");
     }

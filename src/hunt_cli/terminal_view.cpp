@@ -1,5 +1,11 @@
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
 #include "hunt/class_names.h"
 #include "hunt_cli/hunt_view.h"
+#include "hunt_cli/status_layout.h"
 #include "hunt_cli/status_text.h"
 
 namespace qorvex::hunt_cli {
@@ -8,8 +14,13 @@ namespace {
 
 // ANSI control sequences of the live block.
 constexpr std::string_view kEraseBelow = "\x1b[J";
-constexpr std::string_view kWrapOff = "\x1b[?7l";  // a long status line is cut, not wrapped,
-constexpr std::string_view kWrapOn = "\x1b[?7h";   // so that every target is one row
+// Rows are fitted to the width; a field wider than the whole terminal is
+// cut, not wrapped, so that the rows drawn are the rows counted.
+constexpr std::string_view kWrapOff = "\x1b[?7l";
+constexpr std::string_view kWrapOn = "\x1b[?7h";
+// When the terminal does not say.
+constexpr int kDefaultColumns = 80;
+constexpr int kDefaultRows = 24;
 constexpr std::string_view kHitColour = "\x1b[1;33m";
 constexpr std::string_view kNewColour = "\x1b[32m";
 constexpr std::string_view kColourOff = "\x1b[0m";
@@ -48,16 +59,46 @@ public:
               ", next try in " + seconds_text(rest_ms) + "\n");
     }
 
-    void ended(const TargetLine& line) override {
-        above(line.label + " ended: " + estimate_text(line.estimate) + "\n");
+    void ended(const TargetLine& line, const std::string& why) override {
+        std::string text;
+        for (const auto& row : wrap_words(line.label + " ended: " + why, columns())) {
+            text += row + "\n";
+        }
+        above(text);
     }
 
     bool shows_status() const override { return true; }
 
     void status(const std::vector<TargetLine>& lines, const std::string& note) override {
-        m_block.clear();
+        // The size is asked at every redraw (a few times a second), so the
+        // block follows a resize without a signal handler.
+        const Size size = terminal_size();
+        std::vector<std::string> rows;
         for (const auto& line : lines) {
-            m_block += target_status_text(line) + "\n";
+            for (auto& row : fit_fields(target_fields(line), size.columns)) {
+                rows.push_back(std::move(row));
+            }
+        }
+        // A block taller than the terminal could not be moved back over:
+        // then each target gets its first row only, and what does not fit
+        // is counted.
+        const int room = std::max(size.rows - 1 - (note.empty() ? 0 : 1), 1);
+        if (int(rows.size()) > room) {
+            rows.clear();
+            for (const auto& line : lines) {
+                rows.push_back(fit_fields(target_fields(line), size.columns).front());
+            }
+            if (int(rows.size()) > room) {
+                const std::size_t shown = std::size_t(std::max(room - 1, 0));
+                const std::size_t hidden = rows.size() - shown;
+                rows.resize(shown);
+                rows.push_back("(" + std::to_string(hidden) +
+                               " more targets; a taller terminal shows them)");
+            }
+        }
+        m_block.clear();
+        for (const auto& row : rows) {
+            m_block += row + "\n";
         }
         if (!note.empty()) {
             m_block += note + "\n";
@@ -77,8 +118,11 @@ public:
 
     void summary(const std::vector<TargetLine>& lines, std::string_view reason) override {
         std::string text = "hunt ended (" + std::string(reason) + ")\n";
+        const int width = columns();
         for (const auto& line : lines) {
-            text += "  " + target_status_text(line, false) + "\n";
+            for (const auto& row : fit_fields(target_fields(line, false), width - 2)) {
+                text += "  " + row + "\n";
+            }
         }
         m_block.clear();
         above(text);
@@ -100,6 +144,22 @@ private:
     std::string paint(std::string_view colour, const std::string& text) const {
         return m_colour ? std::string(colour) + text + std::string(kColourOff) : text;
     }
+
+    struct Size {
+        int columns = kDefaultColumns;
+        int rows = kDefaultRows;
+    };
+
+    Size terminal_size() const {
+        winsize size{};
+        if (ioctl(fileno(m_out), TIOCGWINSZ, &size) != 0) {
+            return {};
+        }
+        return {size.ws_col > 0 ? int(size.ws_col) : kDefaultColumns,
+                size.ws_row > 0 ? int(size.ws_row) : kDefaultRows};
+    }
+
+    int columns() const { return terminal_size().columns; }
 
     void above(const std::string& text) {
         if (!text.empty()) {

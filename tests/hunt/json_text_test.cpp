@@ -24,12 +24,23 @@ TEST(JsonText, OneEscapedObjectPerLine) {
 
 TEST(JsonText, EstimateFieldsAreNullUntilThereIsOne) {
     nlohmann::json object;
-    add_estimate(object, std::nullopt);
+    add_assessment(object, hunt::PoolAssessment{}, 0);
+    EXPECT_EQ(object["model"], "untested");
     EXPECT_TRUE(object["pool"].is_null());
-    add_estimate(object, hunt::PoolEstimate{4012.4, 3900.2, INFINITY, 0.5, 200});
+    EXPECT_TRUE(object["sample_coverage"].is_null());
+    EXPECT_TRUE(object["expected_new_per_hour"].is_null());
+    hunt::PoolAssessment bound;
+    bound.model = hunt::DrawModel::Uneven;
+    bound.estimate = hunt::PoolEstimate{4012.4, 3900.2, INFINITY, 0.5, 200};
+    bound.lower_bound = true;
+    bound.sample_coverage = 0.97;
+    add_assessment(object, bound, 12.5);
+    EXPECT_EQ(object["model"], "uneven");
     EXPECT_EQ(object["pool"], 4012);
     EXPECT_EQ(object["pool_low"], 3900);
     EXPECT_TRUE(object["pool_high"].is_null());
+    EXPECT_EQ(object["pool_is_lower_bound"], true);
+    EXPECT_EQ(object["expected_new_per_hour"], 12.5);
     EXPECT_EQ(json_classes(0b101), nlohmann::json({"AAA", "AABBB"}));
 }
 

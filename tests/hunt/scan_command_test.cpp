@@ -95,7 +95,8 @@ TEST(ScanCommand, SeveralTargetsStopAtCoverageWithTheTrueSizeInTheInterval) {
     std::set<std::string> targets;
     for (const auto& cycle : events(lines, "cycle")) {
         targets.insert(cycle["target"]);
-        if (!cycle["coverage"].is_null() && cycle["coverage"] > 0.5) {
+        if (!cycle["coverage"].is_null() && cycle["coverage"] > 0.5 &&
+            !cycle["pool_is_lower_bound"].get<bool>()) {
             EXPECT_LE(cycle["pool_low"], kPoolSize) << cycle;
             EXPECT_GE(cycle["pool_high"], kPoolSize) << cycle;
         }
@@ -106,7 +107,7 @@ TEST(ScanCommand, SeveralTargetsStopAtCoverageWithTheTrueSizeInTheInterval) {
     }
     const auto summary = events(lines, "summary");
     ASSERT_EQ(summary.size(), 1U);
-    EXPECT_EQ(summary[0]["reason"], "every target reached its coverage");
+    EXPECT_EQ(summary[0]["reason"], "every target reached its stop rule");
 
     // Every hit's hook ran, once: a burst waits its turn.
     std::multiset<std::string> hits;
@@ -123,6 +124,57 @@ TEST(ScanCommand, SeveralTargetsStopAtCoverageWithTheTrueSizeInTheInterval) {
     }
     EXPECT_FALSE(hits.empty());
     EXPECT_EQ(hooked_hits, hits);
+}
+
+// Against a service that favours some numbers (exponential weights), the
+// hunter flags the uneven draws, shows its pool as a lower bound only, and
+// each stop rule stops on its own figure, not before a true coverage of 75%.
+TEST(ScanCommand, UnevenDrawsAreFlaggedAndEachRuleStopsOnItsFigure) {
+    const struct {
+        const char* label;
+        std::vector<std::string> rule;
+        const char* stopped_by;
+    } cases[] = {
+        {"coverage rule", {"--stop-at-coverage", "0.9"}, "lower bound (draws uneven)"},
+        {"new-numbers rule", {"--stop-when-new-below", "200000"}, "sample coverage"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.label);
+        test::PoolSim sim({.draw_shape = 1});
+        ScratchFolder folder;
+        const auto finished = run_hunt(scan_args(sim, folder, row.rule));
+        ASSERT_EQ(finished.exit_code, 0) << finished.err;
+        const auto lines = json_lines(finished.out);
+        const auto cycles = events(lines, "cycle");
+        ASSERT_GE(cycles.size(), 30U);
+        int first_uneven = 0;
+        for (std::size_t i = 0; i < cycles.size(); ++i) {
+            if (first_uneven == 0 && cycles[i]["model"] == "uneven") {
+                first_uneven = int(i) + 1;
+            }
+            if (!cycles[i]["pool"].is_null() && cycles[i]["model"] != "uniform") {
+                EXPECT_TRUE(cycles[i]["pool_is_lower_bound"].get<bool>()) << cycles[i];
+            }
+        }
+        EXPECT_GT(first_uneven, 0);
+        EXPECT_LE(first_uneven, 30);
+        EXPECT_EQ(cycles.back()["model"], "uneven");
+        const auto ended = events(lines, "ended");
+        ASSERT_EQ(ended.size(), 1U);
+        EXPECT_NE(ended[0]["why"].get<std::string>().find(row.stopped_by), std::string::npos)
+            << ended[0];
+        EXPECT_GE(cycles.back()["seen"].get<double>() / kPoolSize, 0.75);
+
+        const auto db = folder.path("hunt.db").string();
+        const auto report = run_hunt({"report", "--db", db});
+        EXPECT_NE(report.out.find("draws uneven, pool at least "), std::string::npos) << report.out;
+        const auto json_report = json_lines(run_hunt({"report", "--db", db, "--json"}).out);
+        ASSERT_EQ(json_report.size(), 1U);
+        EXPECT_EQ(json_report[0]["model"], "uneven");
+        EXPECT_EQ(json_report[0]["pool_is_lower_bound"], true);
+        EXPECT_EQ(json_report[0]["seen"], cycles.back()["seen"]);
+        EXPECT_FALSE(json_report[0]["expected_new_per_hour"].is_null());
+    }
 }
 
 TEST(ScanCommand, FailuresBackOffAndTheHuntStillEnds) {

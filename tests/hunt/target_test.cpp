@@ -18,8 +18,8 @@ TEST(Target, NamesOfTheWindowGiveTheRegionCodes) {
     const ValidCase cases[] = {
         {"caption", "Tavikmax/广东/深圳", "Tavikmax/广东/深圳", 0, "51", "21236872"},
         {"row number", "1/北京/北京", "星河梦想e卡/北京/北京", 1, "11", "7200310618"},
-        {"city named with slashes", "0/湖北/仙桃/潜江/天门", "Tavikmax/湖北/仙桃/潜江/天门", 0, "71",
-         "40236873"},
+        {"city named with slashes", "0/湖北/仙桃/潜江/天门", "Tavikmax/湖北/仙桃/潜江/天门", 0,
+         "71", "40236873"},
         {"caption in another case", "TAVIKMAX/北京/北京", "Tavikmax/北京/北京", 0, "11",
          "85236889"},
         {"second offer by caption", "星河梦想e卡/广东/深圳", "星河梦想e卡/广东/深圳", 1, "51",

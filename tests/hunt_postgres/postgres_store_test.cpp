@@ -93,17 +93,19 @@ TEST_F(PostgresStoreTest, MergesTwoHuntersSightings) {
         TimeMs started;
         ClassMask classes;
         std::size_t new_numbers;
+        std::vector<std::int64_t> repeats;  // times seen before, whichever hunter saw it
     };
     const std::vector<Step> steps{
-        {first.get(), 5000, kAaa, 1},
-        {second.get(), 3000, kAbcde, 0},  // an earlier sighting, sent later
-        {second.get(), 9000, kAaa, 0},
-        {first.get(), 7000, 0, 0},
+        {first.get(), 5000, kAaa, 1, {}},
+        {second.get(), 3000, kAbcde, 0, {1}},  // an earlier sighting, sent later
+        {second.get(), 9000, kAaa, 0, {2}},
+        {first.get(), 7000, 0, 0, {3}},
     };
     for (const Step& step : steps) {
         const auto commit =
             step.store->record_cycle(cycle_at(step.started), {{{kNumber, step.classes}}}, 0);
         EXPECT_EQ(commit.new_numbers.size(), step.new_numbers) << step.started;
+        EXPECT_EQ(commit.repeats, step.repeats) << step.started;
     }
     const auto rows = exported(*first);
     ASSERT_EQ(rows.size(), 1U);
@@ -118,6 +120,10 @@ TEST_F(PostgresStoreTest, MergesTwoHuntersSightings) {
     EXPECT_EQ(summaries[0].numbers_per_class[3], 1);
     const std::vector<std::pair<int, std::int64_t>> sizes{{1, 4}};
     EXPECT_EQ(second->capture_history(kShenzhen).reply_sizes, sizes);
+    const std::vector<std::pair<std::int64_t, std::int64_t>> frequencies{{4, 1}};
+    EXPECT_EQ(second->capture_history(kShenzhen).frequencies, frequencies);
+    EXPECT_EQ(summaries[0].capture.frequencies, frequencies);
+    EXPECT_EQ(first->cycles_since(kShenzhen, 5000), 3);
     EXPECT_EQ(first->new_numbers_since(kShenzhen, 3000), 1);
     EXPECT_EQ(first->new_numbers_since(kShenzhen, 3001), 0);
 }

@@ -135,7 +135,9 @@ TEST(SqliteStore, SummarisesCyclesCaptureHistoryAndClasses) {
     const std::vector<Sighting> third{{1, kAaa}, {3, 0}, {4, kAbcde}};
     store->record_cycle(cycle_at(kShenzhen, 1000), first, kAbcde);
     store->record_cycle(cycle_at(kShenzhen, 2000), second, kAbcde);
-    store->record_cycle(cycle_at(kShenzhen, 3000), third, kAbcde);
+    // Each repeat comes back with how often it had been seen before.
+    EXPECT_EQ(store->record_cycle(cycle_at(kShenzhen, 3000), third, kAbcde).repeats,
+              (std::vector<std::int64_t>{1, 1}));
     store->record_cycle(cycle_at(kShenzhen, 4000, CycleOutcome::Empty), {}, kAbcde);
     CycleRecord failed = cycle_at(kShenzhen, 5000, CycleOutcome::Failed);
     failed.error = "connection refused";
@@ -147,6 +149,10 @@ TEST(SqliteStore, SummarisesCyclesCaptureHistoryAndClasses) {
     EXPECT_EQ(capture.distinct_numbers, 4);
     const std::vector<std::pair<int, std::int64_t>> sizes{{2, 2}, {3, 1}};
     EXPECT_EQ(capture.reply_sizes, sizes);
+    // 4 was seen once; 1, 2 and 3 twice.
+    const std::vector<std::pair<std::int64_t, std::int64_t>> frequencies{{1, 1}, {2, 3}};
+    EXPECT_EQ(capture.frequencies, frequencies);
+    EXPECT_EQ(store->cycles_since(kShenzhen, 3000), 3);
     EXPECT_EQ(store->new_numbers_since(kShenzhen, 2000), 2);
     EXPECT_EQ(store->new_numbers_since(kShenzhen, 3001), 0);
     EXPECT_EQ(store->new_numbers_since(kHangzhou, 0), 0);
@@ -160,6 +166,7 @@ TEST(SqliteStore, SummarisesCyclesCaptureHistoryAndClasses) {
     EXPECT_EQ(summaries[0].numbers_per_class[0], 2);
     EXPECT_EQ(summaries[0].numbers_per_class[3], 2);
     EXPECT_EQ(summaries[0].capture.reply_sizes, sizes);
+    EXPECT_EQ(summaries[0].capture.frequencies, frequencies);
 }
 
 TEST(SqliteStore, ExportsFilteredNumbersInOrder) {

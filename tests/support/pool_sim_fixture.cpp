@@ -73,6 +73,8 @@ PoolSim::PoolSim(const PoolSimOptions& options)
                                            std::to_string(options.rate_limit_per_minute),
                                            "--seed",
                                            std::to_string(options.seed),
+                                           "--draw-shape",
+                                           std::to_string(options.draw_shape),
                                            "--lifetime-s",
                                            kLifetimeSeconds,
                                            "--exit-with-parent"};

@@ -29,6 +29,7 @@ struct PoolSimOptions {
     std::string version = "current";  // current, newer, empty, no-markers
     int rate_limit_per_minute = 0;
     int seed = 20190423;
+    double draw_shape = 0;  // 0: uniform draws; else gamma weights of this shape
 };
 
 // One number-pool query as the stand-in answered it.

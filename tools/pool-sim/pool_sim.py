@@ -11,6 +11,7 @@ Standard library only. See README.md beside this file.
 """
 
 import argparse
+import heapq
 import fcntl
 import ipaddress
 import json
@@ -173,6 +174,25 @@ def number_entry(rng, number):
     }
 
 
+def draw_weights(seed, province, city, shape, size):
+    """Each pool number's weight: 1 when shape is 0 (uniform draws), otherwise
+    from a gamma distribution of that shape (1: exponential; smaller is more
+    uneven). The same seed always gives the same weights."""
+    if shape <= 0:
+        return None
+    rng = random.Random(f"{seed}/{province}/{city}/weights/{shape}")
+    return [max(rng.gammavariate(shape, 1.0), 1e-300) for _ in range(size)]
+
+
+def draw(rng, pool, weights, count):
+    """A uniform sample, or a weighted one without replacement (Efraimidis and
+    Spirakis: the count largest keys u ** (1 / w))."""
+    if weights is None:
+        return rng.sample(pool, count)
+    keys = ((rng.random() ** (1.0 / w), i) for i, w in enumerate(weights))
+    return [pool[i] for _, i in heapq.nlargest(count, keys)]
+
+
 def pool_reply(settings, pools, query, rng):
     province = query.get("provinceCode", "")
     city = query.get("cityCode", "")
@@ -185,10 +205,15 @@ def pool_reply(settings, pools, query, rng):
     if group_key in GROUP_KEYS.get(province, ()) and len(city) == 3 and city.isdigit():
         key = (settings.seed, province, city)
         with settings.lock:
+            shape = settings.draw_shape
             if key not in pools:
                 pools[key] = make_pool(*key)
             pool = pools[key]
-        numbers = rng.sample(pool, min(amounts, len(pool)))
+            weight_key = (key, shape)
+            if weight_key not in pools:
+                pools[weight_key] = draw_weights(*key, shape, len(pool))
+            weights = pools[weight_key]
+        numbers = draw(rng, pool, weights, min(amounts, len(pool)))
     payload = {
         "code": "M0",
         "desc": "\u6210\u529f",
@@ -249,6 +274,7 @@ class Settings:
         self.reply = args.reply
         self.version = args.version
         self.rate_limit_per_minute = args.rate_limit_per_minute
+        self.draw_shape = args.draw_shape
         self.served_log = args.served_log
         self.sequence = 0
         self.in_flight = 0
@@ -268,12 +294,15 @@ class Settings:
                 self.rate_limit_per_minute = max(0, int(query["rate_limit_per_minute"]))
             if "seed" in query:
                 self.seed = int(query["seed"])
+            if "draw_shape" in query:
+                self.draw_shape = max(0.0, float(query["draw_shape"]))
             return self.describe()
 
     def describe(self):
         return {"delay_ms": self.delay_ms, "failure_rate": self.failure_rate,
                 "reply": self.reply, "version": self.version, "seed": self.seed,
                 "rate_limit_per_minute": self.rate_limit_per_minute,
+                "draw_shape": self.draw_shape,
                 "served": self.sequence, "in_flight": self.in_flight}
 
     def begin_query(self):
@@ -423,6 +452,9 @@ def parse_args(argv):
     parser.add_argument("--reply", choices=REPLY_MODES, default="normal")
     parser.add_argument("--version", choices=VERSION_MODES, default="current")
     parser.add_argument("--rate-limit-per-minute", type=int, default=0)
+    parser.add_argument("--draw-shape", type=float, default=0.0,
+                        help="0: uniform draws; else each number's weight is gamma of this shape "
+                             "(1: exponential), a reply a weighted sample without replacement")
     parser.add_argument("--served-log", help="append one line per number-pool query served")
     parser.add_argument("--port-file", help="write the port here once listening")
     parser.add_argument("--lifetime-s", type=float, default=0, help="stop after this long (0: never)")

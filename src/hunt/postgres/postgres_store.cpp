@@ -41,6 +41,15 @@ std::vector<std::pair<int, std::int64_t>> reply_sizes(pqxx::transaction_base& wo
     return sizes;
 }
 
+std::vector<std::pair<std::int64_t, std::int64_t>> frequencies(pqxx::transaction_base& work,
+                                                               std::int64_t target_id) {
+    std::vector<std::pair<std::int64_t, std::int64_t>> counts;
+    for (const auto& row : work.exec_prepared("frequencies_of", target_id)) {
+        counts.emplace_back(row[0].as<std::int64_t>(), row[1].as<std::int64_t>());
+    }
+    return counts;
+}
+
 std::string seconds_text(std::chrono::milliseconds span) {
     return std::to_string((span.count() + 999) / 1000) + " s";
 }
@@ -269,6 +278,7 @@ CycleCommit PostgresStore::store_cycle(const std::string& key, const std::string
     struct Outcome {
         bool inserted = false;
         bool hit = false;
+        std::int64_t times_seen = 0;  // after this cycle
     };
     std::map<PhoneNumber, Outcome> outcomes;
     CycleCommit commit;
@@ -285,7 +295,8 @@ CycleCommit PostgresStore::store_cycle(const std::string& key, const std::string
                 cycle.outcome == CycleOutcome::Numbers, kSharedClasses);
         });
         for (const auto& row : rows) {
-            outcomes[row[0].as<PhoneNumber>()] = {row[1].as<bool>(), row[2].as<bool>()};
+            outcomes[row[0].as<PhoneNumber>()] = {row[1].as<bool>(), row[2].as<bool>(),
+                                                  row[3].as<std::int64_t>()};
         }
     } catch (const pqxx::unique_violation& error) {
         if (std::string_view(error.what()).find("cycle_key") == std::string_view::npos) {
@@ -306,6 +317,8 @@ CycleCommit PostgresStore::store_cycle(const std::string& key, const std::string
         const Outcome& outcome = outcomes[sighting.number];
         if (outcome.inserted) {
             commit.new_numbers.push_back({sighting.number, sighting.classes, outcome.hit});
+        } else {
+            commit.repeats.push_back(outcome.times_seen - 1);
         }
     }
     return commit;
@@ -379,11 +392,21 @@ void PostgresStore::require_server() {
 }
 
 CaptureHistory PostgresStore::capture_history(std::string_view target) {
+    return read_capture(target, true);
+}
+
+CaptureHistory PostgresStore::capture_sizes(std::string_view target) {
+    return read_capture(target, false);
+}
+
+CaptureHistory PostgresStore::read_capture(std::string_view target, bool with_frequencies) {
     require_server();
     try {
         return watched([&](pqxx::connection& connection) {
             CaptureHistory history;
-            pqxx::nontransaction work(connection);
+            // One snapshot, so that the frequencies add up to the distinct
+            // count while other hunters store cycles.
+            pqxx::transaction<pqxx::repeatable_read, pqxx::read_only> work(connection);
             const pqxx::result id = work.exec_prepared("find_target", std::string(target));
             if (id.empty()) {
                 return history;
@@ -392,6 +415,10 @@ CaptureHistory PostgresStore::capture_history(std::string_view target) {
             history.distinct_numbers =
                 work.exec_prepared1("distinct_of", target_id)[0].as<std::int64_t>();
             history.reply_sizes = reply_sizes(work, target_id);
+            if (with_frequencies) {
+                history.frequencies = frequencies(work, target_id);
+            }
+            work.commit();
             return history;
         });
     } catch (const std::exception& error) {
@@ -400,6 +427,15 @@ CaptureHistory PostgresStore::capture_history(std::string_view target) {
 }
 
 std::int64_t PostgresStore::new_numbers_since(std::string_view target, TimeMs since) {
+    return count_since("new_since", target, since, "counting new numbers");
+}
+
+std::int64_t PostgresStore::cycles_since(std::string_view target, TimeMs since) {
+    return count_since("cycles_since", target, since, "counting cycles");
+}
+
+std::int64_t PostgresStore::count_since(const char* statement, std::string_view target,
+                                        TimeMs since, const char* doing) {
     require_server();
     try {
         return watched([&](pqxx::connection& connection) -> std::int64_t {
@@ -408,11 +444,11 @@ std::int64_t PostgresStore::new_numbers_since(std::string_view target, TimeMs si
             if (id.empty()) {
                 return 0;
             }
-            return work.exec_prepared1("new_since", id[0][0].as<std::int64_t>(), since)[0]
+            return work.exec_prepared1(statement, id[0][0].as<std::int64_t>(), since)[0]
                 .as<std::int64_t>();
         });
     } catch (const std::exception& error) {
-        failed(error, "counting new numbers");
+        failed(error, doing);
     }
 }
 
@@ -440,6 +476,7 @@ std::vector<TargetSummary> PostgresStore::summaries() {
                 }
                 summary.capture.distinct_numbers = summary.distinct_numbers;
                 summary.capture.reply_sizes = reply_sizes(work, id);
+                summary.capture.frequencies = frequencies(work, id);
                 result.push_back(std::move(summary));
             }
             return result;

@@ -83,7 +83,9 @@ public:
     CycleCommit record_cycle(const CycleRecord& cycle, std::span<const Sighting> sightings,
                              ClassMask alert_classes) override;
     CaptureHistory capture_history(std::string_view target) override;
+    CaptureHistory capture_sizes(std::string_view target) override;
     std::int64_t new_numbers_since(std::string_view target, TimeMs since) override;
+    std::int64_t cycles_since(std::string_view target, TimeMs since) override;
     std::vector<TargetSummary> summaries() override;
     void for_each_number(const NumberFilter& filter,
                          const std::function<bool(const NumberRow&)>& row) override;
@@ -112,6 +114,10 @@ private:
     void set_back(const std::exception& error, const std::string& doing);
     // Reads need the server: StoreError Unreachable while it is away.
     void require_server();
+    CaptureHistory read_capture(std::string_view target, bool with_frequencies);
+    // A count of a target's rows since a time, by a prepared *_since statement.
+    std::int64_t count_since(const char* statement, std::string_view target, TimeMs since,
+                             const char* doing);
     [[noreturn]] void failed(const std::exception& error, const std::string& doing);
     // Sends a batch of this hunter's queued cycles (and of hunters of this
     // machine that died); true once none of its own is left.

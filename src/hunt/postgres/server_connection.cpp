@@ -28,7 +28,7 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
      " ON CONFLICT(target_id, number) DO UPDATE SET classes = n.classes | excluded.classes,"
      " first_seen = least(n.first_seen, excluded.first_seen),"
      " last_seen = greatest(n.last_seen, excluded.last_seen), times_seen = n.times_seen + 1"
-     " RETURNING n.number, (n.xmax = 0) AS inserted),"
+     " RETURNING n.number, (n.xmax = 0) AS inserted, n.times_seen),"
      // A new number is the storing hunter's hit when its own alert set
      // ($5) claims it, else the first other live watcher's whose --alert
      // classes ($14: the custom pattern's bit left out, since only the
@@ -54,7 +54,7 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
      " FROM fresh WHERE id = $1),"
      "sized AS (INSERT INTO reply_sizes AS r(target_id, size, cycles) SELECT $1, $10, 1 WHERE $13"
      " ON CONFLICT(target_id, size) DO UPDATE SET cycles = r.cycles + 1) "
-     "SELECT up.number, up.inserted, coalesce(hit.owner = $7, false) FROM up "
+     "SELECT up.number, up.inserted, coalesce(hit.owner = $7, false), up.times_seen FROM up "
      "LEFT JOIN hit ON hit.number = up.number"},
     // What a cycle stored before, sent again: the hits it made its hunter's.
     {"replayed_hits",
@@ -82,6 +82,10 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
      "DELETE FROM leases WHERE hunter_id = $1"},
     {"distinct_of", "SELECT distinct_numbers FROM targets WHERE id = $1"},
     {"reply_sizes_of", "SELECT size, cycles FROM reply_sizes WHERE target_id = $1 ORDER BY size"},
+    {"frequencies_of",
+     "SELECT times_seen, count(*) FROM numbers WHERE target_id = $1 "
+     "GROUP BY times_seen ORDER BY times_seen"},
+    {"cycles_since", "SELECT count(*) FROM cycles WHERE target_id = $1 AND started >= $2"},
     {"new_since", "SELECT count(*) FROM numbers WHERE target_id = $1 AND first_seen >= $2"},
     {"summary_targets",
      "SELECT t.id, t.label, t.distinct_numbers, "

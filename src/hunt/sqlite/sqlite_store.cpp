@@ -25,7 +25,7 @@ struct Statements {
           update_number(c,
                         "UPDATE numbers SET classes = classes | ?3, "
                         "last_seen = max(last_seen, ?4), times_seen = times_seen + 1 "
-                        "WHERE target_id = ?1 AND number = ?2"),
+                        "WHERE target_id = ?1 AND number = ?2 RETURNING times_seen"),
           insert_number(c,
                         "INSERT INTO numbers(target_id, number, classes, first_seen, last_seen, "
                         "times_seen) VALUES(?1, ?2, ?3, ?4, ?4, 1)"),
@@ -48,6 +48,10 @@ struct Statements {
           distinct_of(c, "SELECT distinct_numbers FROM targets WHERE id = ?1"),
           reply_sizes_of(c,
                          "SELECT size, cycles FROM reply_sizes WHERE target_id = ?1 ORDER BY size"),
+          frequencies_of(c,
+                         "SELECT times_seen, count(*) FROM numbers WHERE target_id = ?1 "
+                         "GROUP BY times_seen ORDER BY times_seen"),
+          cycles_since(c, "SELECT count(*) FROM cycles WHERE target_id = ?1 AND started >= ?2"),
           new_since(c, "SELECT count(*) FROM numbers WHERE target_id = ?1 AND first_seen >= ?2"),
           summary_targets(c,
                           "SELECT t.id, t.label, t.distinct_numbers, "
@@ -79,6 +83,8 @@ struct Statements {
     Statement count_reply_size;
     Statement distinct_of;
     Statement reply_sizes_of;
+    Statement frequencies_of;
+    Statement cycles_since;
     Statement new_since;
     Statement summary_targets;
     Statement classes_of;
@@ -157,6 +163,13 @@ Connection::Access reading_access(const std::string& path) {
     }
     return fs::exists(path + "-wal", error) ? Connection::Access::ReadOnly
                                             : Connection::Access::Immutable;
+}
+
+// A count of a target's rows since a time, by one of the *_since statements.
+std::int64_t count_since(Statement& count, std::int64_t target, TimeMs since) {
+    const Statement::Run run(count);
+    count.bind(1, target).bind(2, since);
+    return count.step() ? count.integer(0) : 0;
 }
 
 }  // namespace
@@ -258,12 +271,17 @@ CycleCommit SqliteStore::record_cycle(const CycleRecord& cycle, std::span<const 
     const std::int64_t target = target_id_for_write(cycle.target);
     const bool clock_went_back = first_seen_after(target, cycle.started);
     for (const Sighting& sighting : sightings) {
+        std::optional<std::int64_t> times_seen;
         {
             const Statement::Run run(s.update_number);
             s.update_number.bind(1, target).bind(2, sighting.number);
-            s.update_number.bind(3, sighting.classes).bind(4, cycle.started).run();
+            s.update_number.bind(3, sighting.classes).bind(4, cycle.started);
+            if (s.update_number.step()) {
+                times_seen = s.update_number.integer(0);
+            }
         }
-        if (m_connection->changes() > 0) {
+        if (times_seen) {
+            commit.repeats.push_back(*times_seen - 1);
             if (clock_went_back) {
                 const Statement::Run run(s.fix_first_seen);
                 s.fix_first_seen.bind(1, target).bind(2, sighting.number).bind(3, cycle.started);
@@ -310,6 +328,21 @@ CycleCommit SqliteStore::record_cycle(const CycleRecord& cycle, std::span<const 
 }
 
 CaptureHistory SqliteStore::capture_history(std::string_view target) {
+    CaptureHistory history = capture_sizes(target);
+    const auto id = target_id(target);
+    if (!id) {
+        return history;
+    }
+    Statement& frequencies = m_statements->frequencies_of;
+    const Statement::Run run(frequencies);
+    frequencies.bind(1, *id);
+    while (frequencies.step()) {
+        history.frequencies.emplace_back(frequencies.integer(0), frequencies.integer(1));
+    }
+    return history;
+}
+
+CaptureHistory SqliteStore::capture_sizes(std::string_view target) {
     CaptureHistory history;
     const auto id = target_id(target);
     if (!id) {
@@ -333,13 +366,12 @@ CaptureHistory SqliteStore::capture_history(std::string_view target) {
 
 std::int64_t SqliteStore::new_numbers_since(std::string_view target, TimeMs since) {
     const auto id = target_id(target);
-    if (!id) {
-        return 0;
-    }
-    Statement& count = m_statements->new_since;
-    const Statement::Run run(count);
-    count.bind(1, *id).bind(2, since);
-    return count.step() ? count.integer(0) : 0;
+    return id ? count_since(m_statements->new_since, *id, since) : 0;
+}
+
+std::int64_t SqliteStore::cycles_since(std::string_view target, TimeMs since) {
+    const auto id = target_id(target);
+    return id ? count_since(m_statements->cycles_since, *id, since) : 0;
 }
 
 std::vector<TargetSummary> SqliteStore::summaries() {

@@ -46,7 +46,9 @@ public:
     CycleCommit record_cycle(const CycleRecord& cycle, std::span<const Sighting> sightings,
                              ClassMask alert_classes) override;
     CaptureHistory capture_history(std::string_view target) override;
+    CaptureHistory capture_sizes(std::string_view target) override;
     std::int64_t new_numbers_since(std::string_view target, TimeMs since) override;
+    std::int64_t cycles_since(std::string_view target, TimeMs since) override;
     std::vector<TargetSummary> summaries() override;
     // `row` must not call back into the store: the query is still running.
     void for_each_number(const NumberFilter& filter,

@@ -1,0 +1,45 @@
+#include "hunt/lower_bound_estimate.h"
+
+#include <cmath>
+
+#include "hunt/capture_counts.h"
+
+namespace qorvex::hunt {
+
+namespace {
+
+constexpr double kNormalQuantile95 = 1.96;
+
+}  // namespace
+
+std::optional<PoolEstimate> estimate_pool_lower_bound(const CaptureHistory& history) {
+    const double cycles = double(cycles_of(history));
+    const double distinct = double(history.distinct_numbers);
+    if (cycles < 2 || distinct <= 0) {
+        return std::nullopt;
+    }
+    const double a = (cycles - 1) / cycles;
+    const double f1 = double(frequency(history, 1));
+    const double f2 = double(frequency(history, 2));
+    const double g = f2 + 1;
+    const double unseen = a * f1 * (f1 - 1) / (2 * g);
+
+    PoolEstimate estimate;
+    estimate.pool = distinct + unseen;
+    estimate.coverage = distinct / estimate.pool;
+    estimate.mean_reply = double(sightings_of(history)) / cycles;
+    if (unseen <= 0) {
+        estimate.low = estimate.high = distinct;
+        return estimate;
+    }
+    const double variance = a * f1 * (f1 - 1) / (2 * g) +
+                            a * a * f1 * (2 * f1 - 1) * (2 * f1 - 1) / (4 * g * g) +
+                            a * a * f1 * f1 * (f1 - 1) * (f1 - 1) * f2 / (4 * g * g * g * g);
+    const double spread =
+        std::exp(kNormalQuantile95 * std::sqrt(std::log1p(variance / (unseen * unseen))));
+    estimate.low = distinct + unseen / spread;
+    estimate.high = distinct + unseen * spread;
+    return estimate;
+}
+
+}  // namespace qorvex::hunt
