@@ -166,16 +166,19 @@ TEST_F(PlatformWininetFetch, APlainAddressGoesThroughTheHttpProxy) {
 }
 
 TEST_F(PlatformWininetFetch, ASecureAddressTunnelsThroughTheProxy) {
-    // A name the machine resolves: Wine's WinINet aborts the process when it
-    // tunnels to one it cannot resolve itself. The server answers CONNECT
-    // with no tunnel, so the fetch itself fails after the request is seen.
+    if (test_support::running_under_wine()) {
+        // Seen with update.invalid, localhost and 127.0.0.1 alike: no choice
+        // of address lets Wine 8 run it.
+        GTEST_SKIP() << "Wine's WinINet aborts the process on any secure address through a "
+                        "proxy (assertion server->addr_len in netconnection.c)";
+    }
     WininetFetchArgs args;
-    args.url = "https://localhost/file.txt";
+    args.url = "https://update.invalid/file.txt";
     args.proxy = server().host_port();
     wininet_fetch(*m_transport, args);
 
     const std::vector<std::string> seen = server().requests();
-    EXPECT_NE(std::find(seen.begin(), seen.end(), "CONNECT localhost:443"), seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "CONNECT update.invalid:443"), seen.end());
 }
 
 TEST_F(PlatformWininetFetch, StopEndsAFetchInFlightAtOnceWithNothing) {
