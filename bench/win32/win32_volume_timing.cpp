@@ -190,7 +190,11 @@ LRESULT CALLBACK first_paint_hook(int code, WPARAM remove, LPARAM message) {
         GetAncestor(msg->hwnd, GA_ROOT) == msg->hwnd && IsWindowVisible(msg->hwnd)) {
         RedrawWindow(msg->hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         const long long elapsed = Clock::now().time_since_epoch().count() - g_started_ticks;
-        ExitProcess(static_cast<UINT>(elapsed / 1000));  // microseconds
+        // The time goes to standard output, not into the exit code, so that a
+        // child that ends without painting reports nothing rather than 0 ms.
+        std::printf("%lld\n", elapsed);
+        std::fflush(stdout);
+        ExitProcess(EXIT_SUCCESS);
     }
     return CallNextHookEx(nullptr, code, remove, message);
 }
@@ -202,28 +206,68 @@ int startup_child(long long started_ticks) {
     return qorvex::app::run_built_program(runtime);
 }
 
+// What one start-up child printed and how it ended.
+struct ChildStart {
+    bool started = false;
+    std::string output;
+    DWORD exit_code = 0;
+};
+
+ChildStart run_startup_child(const wchar_t* self) {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE read_end = nullptr;
+    HANDLE write_end = nullptr;
+    if (!CreatePipe(&read_end, &write_end, &inherited, 0)) {
+        return {};
+    }
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    const long long now = Clock::now().time_since_epoch().count();
+    std::wstring command = L"\"" + std::wstring(self) + L"\" startup-child " + std::to_wstring(now);
+    STARTUPINFOW start{};
+    start.cb = sizeof(start);
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdOutput = write_end;
+    start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    ChildStart result;
+    result.started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                    nullptr, &start, &process) != FALSE;
+    CloseHandle(write_end);
+    if (result.started) {
+        char buffer[64];
+        DWORD got = 0;
+        while (ReadFile(read_end, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+            result.output.append(buffer, got);
+        }
+        WaitForSingleObject(process.hProcess, INFINITE);
+        GetExitCodeProcess(process.hProcess, &result.exit_code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(read_end);
+    return result;
+}
+
 int startup_case(int runs) {
     wchar_t self[MAX_PATH];
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
-        const long long now = Clock::now().time_since_epoch().count();
-        std::wstring command =
-            L"\"" + std::wstring(self) + L"\" startup-child " + std::to_wstring(now);
-        STARTUPINFOW start{};
-        start.cb = sizeof(start);
-        PROCESS_INFORMATION process{};
-        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &start, &process)) {
+        const ChildStart child = run_startup_child(self);
+        if (!child.started) {
             std::fprintf(stderr, "cannot start %ls\n", self);
             return EXIT_FAILURE;
         }
-        WaitForSingleObject(process.hProcess, INFINITE);
-        DWORD microseconds = 0;
-        GetExitCodeProcess(process.hProcess, &microseconds);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        times.push_back(microseconds / 1000.0);
+        // Only a child that painted its window prints its time and ends with 0.
+        if (child.exit_code != EXIT_SUCCESS || child.output.empty()) {
+            std::fprintf(stderr,
+                         "the start-up child painted no window (exit code %lu, output \"%s\")\n",
+                         child.exit_code, child.output.c_str());
+            return EXIT_FAILURE;
+        }
+        times.push_back(std::chrono::duration<double, std::milli>(
+                            Clock::duration(std::atoll(child.output.c_str())))
+                            .count());
     }
     std::printf(
         "process start to first painted main window: median %.0f ms, fastest %.0f ms "

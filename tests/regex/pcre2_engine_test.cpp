@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <thread>
@@ -208,6 +209,41 @@ TEST(Pcre2Engine, ProgramPatternsNeedFarLessThanTheLimits) {
             EXPECT_EQ(matches_of(*tight_engine, pattern_class.pattern, subject),
                       matches_of(*usual_engine, pattern_class.pattern, subject));
         }
+    }
+}
+
+struct LimitCase {
+    const char* label;
+    std::string pattern;
+    std::string subject;
+    bool jit;
+};
+
+TEST(Pcre2Engine, StatedLimitsStopSearchesThatTheLibraryDefaultsLetThrough) {
+    // Each search needs more than the engine's limit (100,000 steps, 10,000
+    // deep) but far less than PCRE2's own defaults (10,000,000 of each), so it
+    // fails only where the engine's limits are applied.
+    constexpr std::uint32_t kLibraryDefaultLimit = 10'000'000;
+    const std::vector<LimitCase> cases = {
+        {"18 digits then \" x\": about 1.3 million steps", R"(\d*((\d+)+x)\d*)",
+         repeated("1", 18) + " x", false},
+        {"18 digits then \" x\": about a million steps in machine code", R"(\d*((\d+)+x)\d*)",
+         repeated("1", 18) + " x", true},
+        // Machine code has no depth limit; its stack limit is tested above.
+        {"6,000 digits then x: 12,000 deep", R"((\d)*x)", repeated("12", 3000) + "x", false},
+    };
+    for (const auto& test_case : cases) {
+        SCOPED_TRACE(test_case.label);
+        Pcre2Settings stated = unhurried(test_case.jit);
+        ASSERT_EQ(stated.match_limit, 100'000U);
+        ASSERT_EQ(stated.depth_limit, 10'000U);
+        Pcre2Settings library = stated;
+        library.match_limit = kLibraryDefaultLimit;
+        library.depth_limit = kLibraryDefaultLimit;
+        const auto stated_engine = make_pcre2_engine(stated);
+        const auto library_engine = make_pcre2_engine(library);
+        EXPECT_FALSE(RegexObject(*stated_engine).create(test_case.pattern, test_case.subject));
+        EXPECT_TRUE(RegexObject(*library_engine).create(test_case.pattern, test_case.subject));
     }
 }
 

@@ -62,6 +62,10 @@ TEST(TimeStamp, SystemClockReadsTheLocalClockAsUtcPlusEight) {
     const long local_offset = local.tm_gmtoff;
 #endif
     constexpr long kUtcPlusEight = 8 * 3600;
+    if (local_offset == 0 || local_offset == kUtcPlusEight) {
+        GTEST_SKIP() << "the local time zone is UTC or UTC+8, where a clock read wrongly "
+                        "looks right (ctest runs this test with TZ=IST-5:30)";
+    }
     const long expected_seconds = static_cast<long>(before) + local_offset - kUtcPlusEight;
 
     ASSERT_EQ(stamp.size(), 13U);
