@@ -40,7 +40,7 @@ std::vector<ReplyRow> reply_rows() {
     listed += "]});";
     return {
         {"numbers between separators", listed},
-        {"one long run of digits", digits(700, 7)},
+        {"one long run of digits", digits(300, 7)},
         {"runs of ten to twelve digits",
          "1" + digits(9, 1) + ",1" + digits(10, 2) + ",1" + digits(11, 3) + ",1" + digits(12, 4)},
         {"runs joined by other characters",
@@ -63,7 +63,7 @@ TEST(ReplyExtraction, WindowsFindWhatOneSearchOfTheWholeReplyFinds) {
              {ExtractionChoice::AllDigits, ExtractionChoice::Without4,
               ExtractionChoice::Without4And7}) {
             const auto expected = whole_text_numbers(*engine, choice, row.reply);
-            for (const std::size_t window : {11U, 12U, 23U, 64U, 1000U}) {
+            for (const std::size_t window : {11U, 23U, 64U}) {
                 SCOPED_TRACE(std::string(row.label) + ", choice " +
                              std::to_string(static_cast<int>(choice)) + ", window " +
                              std::to_string(window));
