@@ -24,7 +24,7 @@ namespace qorvex::scan {
 // service plausibly sends is taken.
 inline constexpr std::size_t kMaxNumbersPerReply = 5000;
 // One search's share of the reply.
-inline constexpr std::size_t kExtractionWindowBytes = 64 * 1024;
+inline constexpr std::size_t kExtractionWindowBytes = std::size_t{64} * 1024;
 
 // The first `limit` numbers of `reply`, exactly those that one extraction
 // over the whole text would give first. Gives up, with what it has, once
