@@ -67,8 +67,17 @@ void select_province(runtime::Form& form, RegionCodes& codes) {
     form.set_focus(kCityBox);
 }
 
+const ProvinceRow* province_with_code(std::string_view code) {
+    for (const ProvinceRow& province : province_table()) {
+        if (province.province_code == code) {
+            return &province;
+        }
+    }
+    return nullptr;
+}
+
 void follow_card_row(const runtime::Form& form, RegionCodes& codes) {
-    if (const ProvinceRow* province = province_at(form.selection(kProvinceBox))) {
+    if (const ProvinceRow* province = province_with_code(codes.snapshot()->province_code)) {
         take_card_row_key(form, *province, codes);
     }
 }

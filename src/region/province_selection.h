@@ -38,10 +38,17 @@ std::vector<std::string_view> split_city_list(std::string_view cities);
 // focus there. An index outside the table changes nothing but the focus.
 void select_province(runtime::Form& form, RegionCodes& codes);
 
-// Runs a change of the card row: the group key follows the new card offer for
-// the province selected in 组合框1 at once, as a pick of it would set the key
-// now, so that a scan never queries a province with the other offer's key.
-// The province and city codes, the city box and the focus stay as they are.
+// The province table row whose province code is `code`, or nullptr; no two
+// provinces share a code.
+const ProvinceRow* province_with_code(std::string_view code);
+
+// Runs a change of the card row: the group key follows the new card offer at
+// once, as a pick would set it now, so that a scan never queries a province
+// with the other offer's key. The key is the one of the province the codes
+// were set for, which 组合框1 need not show: the box's selection can move
+// without a pick (set by the program, or on a back end whose keyboard or
+// wheel changes raise no item-selected event). The province and city codes,
+// the city box and the focus stay as they are.
 void follow_card_row(const runtime::Form& form, RegionCodes& codes);
 
 }  // namespace qorvex::region

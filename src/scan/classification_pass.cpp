@@ -30,12 +30,18 @@ BoxAppend matches_of(rx::RegexObject& regex, std::string_view pattern, std::stri
 }  // namespace
 
 std::vector<BoxAppend> classify_numbers(rx::RegexObject& regex, std::string_view subject,
-                                        std::string_view custom_text) {
+                                        std::string_view custom_text, const std::stop_token& stop) {
     std::vector<BoxAppend> appends;
     appends.reserve(pattern_classes().size() + 1);
     for (const auto& pattern_class : pattern_classes()) {
+        if (stop.stop_requested()) {
+            return appends;
+        }
         appends.push_back(matches_of(regex, pattern_class.pattern, pattern_class.output_box,
                                      subject, PatternOwner::Program));
+    }
+    if (stop.stop_requested()) {
+        return appends;
     }
     appends.push_back(matches_of(regex, custom_pattern(custom_text), kCustomOutputBox, subject,
                                  PatternOwner::User));

@@ -1,7 +1,7 @@
 #include "scan/network_test.h"
 
-#include "regex/regex_object.h"
 #include "scan/number_pool_query.h"
+#include "scan/reply_extraction.h"
 #include "web/time_stamp.h"
 
 namespace qorvex::scan {
@@ -15,9 +15,9 @@ std::string_view run_network_test(web::HttpTransport& http, rx::RegexEngine& reg
     const std::string url =
         number_pool_url(carrier_host, kNetworkTestCodes, web::time_stamp_text(clock));
     const std::string reply = fetch_reply_text(http, url);
-    rx::RegexObject numbers(regex);
-    numbers.create(kNetworkTestPattern, reply);
-    return network_test_message(numbers.match_count());
+    const std::vector<std::string> numbers = extract_reply_numbers(
+        regex, ExtractionChoice::AllDigits, reply, {}, kWorkingServiceThreshold + 1);
+    return network_test_message(static_cast<int>(numbers.size()));
 }
 
 }  // namespace qorvex::scan

@@ -97,26 +97,26 @@ void ScanController::tick(const std::shared_ptr<runtime::Form>& window) {
     try {
         m_workers.start([&http, &regex, state, weak_window, stop = m_workers.stop_token(),
                          inputs = std::move(inputs)]() {
-            std::string reply =
+            const std::string reply =
                 inputs.url.empty() ? std::string() : fetch_reply_text(http, inputs.url, stop);
-            return
-                [&regex, state, weak_window, choices = inputs.choices, reply = std::move(reply)]() {
-                    const std::shared_ptr<State> alive = state.lock();
-                    if (!alive) {
-                        return;
-                    }
-                    --alive->cycles_in_flight;
-                    const std::shared_ptr<runtime::Form> target = weak_window.lock();
-                    if (!target || !target->exists()) {
-                        return;
-                    }
-                    run_pipeline(*target, regex, reply, choices);
-                    alive->cycle_finished = true;
-                    if (alive->awaiting_first_cycle) {
-                        alive->awaiting_first_cycle = false;
-                        target->set_text(kStatusLabel, kStatusScanning);
-                    }
-                };
+            CycleOutcome outcome = work_through_reply(regex, reply, inputs.choices, stop);
+            return [state, weak_window, outcome = std::move(outcome)]() {
+                const std::shared_ptr<State> alive = state.lock();
+                if (!alive) {
+                    return;
+                }
+                --alive->cycles_in_flight;
+                const std::shared_ptr<runtime::Form> target = weak_window.lock();
+                if (!target || !target->exists()) {
+                    return;
+                }
+                show_cycle_outcome(*target, outcome);
+                alive->cycle_finished = true;
+                if (alive->awaiting_first_cycle) {
+                    alive->awaiting_first_cycle = false;
+                    target->set_text(kStatusLabel, kStatusScanning);
+                }
+            };
         });
     } catch (...) {
         --m_state->cycles_in_flight;

@@ -3,12 +3,14 @@
 // The scan: the start button arms the scan timer with the user's interval,
 // every tick starts one scan cycle, and the stop button disarms the timer.
 //
-// A cycle's network exchange runs on a worker thread and nothing else does:
-// the inputs of the cycle (card row, extraction choice, custom text, region
-// codes) are read on the user-interface thread when the tick starts it, and
-// the work on the reply (extraction, running count, listing, classification)
-// runs whole on the user-interface thread when the reply is back. Cycles
-// that overlap in time therefore never mix their numbers: each lists and
+// A cycle's worker touches no component: the inputs of the cycle (card row,
+// extraction choice, custom text, region codes) are read on the
+// user-interface thread when the tick starts it, the worker runs the network
+// exchange and then the computation on the reply's text (extraction and
+// classification, pipeline.h), and what it brings back (the running count,
+// the listing, each class's matches) is written on the user-interface thread
+// in one go. A reply of any size thus leaves the window responsive, and
+// cycles that overlap in time never mix their numbers: each lists and
 // classifies exactly its own, once.
 
 #include <memory>
@@ -56,9 +58,9 @@ class ScanController {
 public:
     ScanController(runtime::Runtime& runtime, ScanServices services,
                    const region::RegionCodes& region_codes);
-    // Stops the exchanges in flight and waits for their workers to end (a
-    // closing program must not hang on a server that never answers); their
-    // results are dropped.
+    // Stops the cycles in flight and waits for their workers to end (a
+    // closing program must not hang on a server that never answers, nor on
+    // a reply that takes long to classify); their results are dropped.
     ~ScanController();
     ScanController(const ScanController&) = delete;
     ScanController& operator=(const ScanController&) = delete;

@@ -1,15 +1,19 @@
-// When the Qt back end raises events: a choice after its list has closed,
-// got-focus on an inactive window, real timer periods, button presses with
-// their modifier keys, and handlers that destroy their own window.
+// When the Qt back end raises events: a choice after its list has closed, a
+// keyboard or wheel change of a closed list, got-focus on an inactive
+// window, real timer periods, button presses with their modifier keys, and
+// handlers that destroy their own window.
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QPointer>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
+#include <functional>
 
 #include "qt/qt_driver.h"
 #include "qt/qt_test_forms.h"
@@ -49,6 +53,42 @@ TEST(QtEvents, ChoiceIsHandledAfterTheListHasClosed) {
     EXPECT_FALSE(list_open_in_handler);
     EXPECT_EQ(selection_in_handler, 2);
     form->destroy();
+}
+
+// As on Win32, a change of a closed list with the keyboard or the wheel is a
+// committed choice: the province shown is always the province picked.
+TEST(QtEvents, KeyboardAndWheelChangesOfAClosedListRaiseItemSelected) {
+    QtDriver driver;
+    ContractWindow window(driver, qt_test_form({provinces()}));
+    ASSERT_TRUE(driver.focus(window.form(), "组合框1"));
+    driver.process_events();
+    QWidget* list = qt_form(window.form()).widget("组合框1");
+    const auto turn_wheel = [list](int degrees) {
+        const QPointF inside(list->width() / 2.0, list->height() / 2.0);
+        QWheelEvent wheel(inside, list->mapToGlobal(inside), QPoint(), QPoint(0, degrees * 8),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(list, &wheel);
+    };
+    struct Change {
+        const char* label;
+        std::function<void()> act;
+        int selection;
+    };
+    const Change changes[] = {
+        {"down arrow", [list] { QTest::keyClick(list, Qt::Key_Down); }, 1},
+        {"wheel turned down", [&] { turn_wheel(-15); }, 2},
+        {"wheel turned up", [&] { turn_wheel(15); }, 1},
+        {"up arrow", [list] { QTest::keyClick(list, Qt::Key_Up); }, 0},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.label);
+        window.clear_events();
+        change.act();
+        driver.process_events();
+        EXPECT_EQ(window.events(),
+                  (Events{"组合框1 selected " + std::to_string(change.selection)}));
+        EXPECT_EQ(window.form().selection("组合框1"), change.selection);
+    }
 }
 
 TEST(QtEvents, SetFocusOnAnInactiveWindowRaisesGotFocusOnce) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "qt_driver.h"
@@ -11,6 +12,7 @@
 #include "scan/pipeline.h"
 #include "scan/scan_controller.h"
 #include "support/pool_sim_fixture.h"
+#include "support/scan_flood_suite.h"
 
 namespace qorvex::scan {
 namespace {
@@ -49,6 +51,9 @@ TEST(QtScan, StartWithTheMouseListsNumbersUntilStop) {
     EXPECT_EQ(window.text("透明签6"), "");
     EXPECT_EQ(window.timer_period(kScanTimer), 0);
 }
+
+const bool kFloodRegistered =
+    test::register_scan_flood_suite("Qt", [] { return std::make_unique<test::QtDriver>(); });
 
 }  // namespace
 }  // namespace qorvex::scan

@@ -17,6 +17,15 @@ TEST(ProvinceAt, IndexesOutsideTheTableHaveNoRow) {
     EXPECT_EQ(province_at(30)->province_code, "59");
 }
 
+TEST(ProvinceWithCode, FindsEachRowByItsCodeAndNothingElse) {
+    for (const ProvinceRow& row : province_table()) {
+        EXPECT_EQ(province_with_code(row.province_code), &row) << row.name;
+    }
+    for (const std::string_view code : {"", "1", "110", "12"}) {
+        EXPECT_EQ(province_with_code(code), nullptr) << code;
+    }
+}
+
 TEST(GroupKeyFor, FollowsTheCardRow) {
     struct Case {
         const char* label;

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "scan/reply_extraction.h"
 #include "scan/scan_interval.h"
 #include "scan_rig.h"
 
@@ -65,6 +69,17 @@ void expect_every_number_listed_and_classified_once(ScanRig& rig) {
     EXPECT_EQ(multiset_of(rig.lines(kCustomBox)), filtered(served, has_688));
     EXPECT_EQ(rig.count(), std::to_string(total(served)));
     EXPECT_EQ(rig.window().text("数组的电话"), "");
+}
+
+// The first `count` numbers of a reply body, in order, found with std::regex.
+std::vector<std::string> first_numbers(const std::string& body, std::size_t count) {
+    const std::regex number("1[0-9]{10}");
+    std::vector<std::string> numbers;
+    for (auto match = std::sregex_iterator(body.begin(), body.end(), number);
+         match != std::sregex_iterator() && numbers.size() < count; ++match) {
+        numbers.push_back(match->str());
+    }
+    return numbers;
 }
 
 TEST(ScanController, StartWithTheFirstCardScansCycleAfterCycleUntilStop) {
@@ -301,6 +316,48 @@ TEST(ScanController, ClosingTheWindowWithCyclesInFlightEndsPromptly) {
     rig.runtime().process_posted();
     EXPECT_FALSE(window->exists());
     EXPECT_EQ(window->text("编辑框1"), "");
+}
+
+TEST(ScanController, HostileReplyLeavesTheWindowResponsiveAndListsItsFirstNumbers) {
+    // 100,000 numbers in one reply, where 200 were asked for.
+    ScanRig rig(PoolSimOptions{.reply = "flood"});
+    rig.start("1");
+    ASSERT_TRUE(rig.tick());
+
+    // The test thread is the user-interface thread: it must never be held
+    // long while the reply is worked through.
+    auto longest = std::chrono::steady_clock::duration::zero();
+    const auto deadline = std::chrono::steady_clock::now() + 60s;
+    while (rig.controller().cycles_in_flight() > 0 && std::chrono::steady_clock::now() < deadline) {
+        const auto began = std::chrono::steady_clock::now();
+        rig.runtime().process_posted();
+        longest = std::max(longest, std::chrono::steady_clock::now() - began);
+        std::this_thread::sleep_for(5ms);
+    }
+    ASSERT_EQ(rig.controller().cycles_in_flight(), 0);
+    EXPECT_LT(longest, 500ms);
+
+    const auto served = rig.pool_sim().served();
+    ASSERT_EQ(served.size(), 1U);
+    const std::vector<std::string> taken = first_numbers(served[0].body, kMaxNumbersPerReply);
+    ASSERT_EQ(taken.size(), kMaxNumbersPerReply);
+    EXPECT_EQ(rig.lines("编辑框1"), taken);
+    EXPECT_EQ(rig.count(), std::to_string(kMaxNumbersPerReply));
+    EXPECT_EQ(multiset_of(rig.lines(kAaaBox)), filtered(multiset_of(taken), has_triple));
+    EXPECT_EQ(multiset_of(rig.lines(kCustomBox)), filtered(multiset_of(taken), has_688));
+}
+
+TEST(ScanController, ClosingWhileHostileRepliesAreWorkedThroughEndsPromptly) {
+    ScanRig rig(PoolSimOptions{.reply = "flood"});
+    const std::shared_ptr<runtime::Form> window = rig.window_handle();
+    rig.start("1");
+    ASSERT_TRUE(rig.tick());
+    ASSERT_TRUE(rig.tick());
+    // Both replies are out: their workers extract and classify now.
+    ASSERT_TRUE(
+        rig.runtime().wait_until([&rig] { return rig.pool_sim().served().size() == 2; }, 30s));
+    ASSERT_TRUE(rig.runtime().close(*window));
+    EXPECT_LT(rig.end_program(), 1000ms);
 }
 
 }  // namespace

@@ -121,6 +121,24 @@ void card_row_change_sets_the_group_key_at_once(RuntimeDriver& driver) {
     }
 }
 
+// 组合框1 can show another province than the codes were set for when its
+// selection moved without a pick: the card row change keys the codes' one.
+void card_row_change_keys_the_province_of_the_codes(RuntimeDriver& driver) {
+    constexpr int kFujian = 3;
+    StartedProgram program(driver.runtime());
+    ASSERT_TRUE(program.opened());
+    runtime::Form& window = program.window();
+    ASSERT_TRUE(driver.choose_item(window, "组合框1", kFujian));
+    driver.process_events();
+    window.set_selection("组合框1", 0);
+
+    ASSERT_TRUE(driver.choose_row(window, "超级列表框1", 1));
+    driver.process_events();
+    const auto codes = program.context().region_codes.snapshot();
+    EXPECT_EQ(codes->province_code, "38");
+    EXPECT_EQ(codes->group_key, "12236361");
+}
+
 void first_activation_runs_its_handler_once(RuntimeDriver& driver) {
     int runs = 0;
     StartedProgram program(driver.runtime(), main_rows_with("", EventKind::FirstActivation,
@@ -209,6 +227,8 @@ constexpr std::array kEventCases = {
     DriverCase{"WindowsShowOnlyOnceTheirCreationHandlerRan",
                windows_show_only_once_their_creation_handler_ran},
     DriverCase{"CardRowChangeSetsTheGroupKeyAtOnce", card_row_change_sets_the_group_key_at_once},
+    DriverCase{"CardRowChangeKeysTheProvinceOfTheCodes",
+               card_row_change_keys_the_province_of_the_codes},
     DriverCase{"FirstActivationRunsItsHandlerOnce", first_activation_runs_its_handler_once},
     DriverCase{"ClearLabelEmptiesItsOwnColumnOnly", clear_label_empties_its_own_column_only},
     DriverCase{"ClosingTheWindowEndsWithExitCode0", closing_the_window_ends_with_exit_code_0},

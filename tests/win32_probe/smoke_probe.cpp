@@ -4,6 +4,10 @@
 //   win32_smoke_probe center NAME   screen position of a component's centre
 //   win32_smoke_probe lines NAME    number of lines in an edit box
 //   win32_smoke_probe text NAME     text of a component
+//   win32_smoke_probe answer        milliseconds the main window took to
+//                                   answer a message (at most 10000)
+//   win32_smoke_probe close         asks the main window to close, as its
+//                                   title bar's close button does
 //
 // Components are found by the control identifiers the Win32 runtime gives
 // them, from the main window's description. Exit code 1 when the window or
@@ -11,6 +15,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -60,9 +65,30 @@ std::string text_of(HWND control) {
 
 }  // namespace
 
+// How long the window's thread takes to come round to a message sent to it.
+int print_answer_time(HWND window) {
+    constexpr UINT kLongestWaitMs = 10000;
+    if (window == nullptr) {
+        return 1;
+    }
+    const auto sent = std::chrono::steady_clock::now();
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kLongestWaitMs, &result);
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - sent);
+    std::printf("%lld\n", static_cast<long long>(waited.count()));
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"answer") {
+        return print_answer_time(main_window());
+    }
+    if (argc == 2 && std::wstring(argv[1]) == L"close") {
+        return PostMessageW(main_window(), WM_CLOSE, 0, 0) != FALSE ? 0 : 1;
+    }
     if (argc != 3) {
-        std::fputs("usage: win32_smoke_probe center|lines|text NAME\n", stderr);
+        std::fputs("usage: win32_smoke_probe center|lines|text NAME, answer or close\n", stderr);
         return 2;
     }
     const std::wstring command = argv[1];

@@ -60,7 +60,9 @@ MAX_AMOUNTS = 500
 MAX_DELAY_MS = 120_000
 MAX_CONNECTIONS = 64
 SOCKET_TIMEOUT_S = 20
-REPLY_MODES = ("normal", "malformed", "truncated", "rate-limit", "zero-byte")
+REPLY_MODES = ("normal", "malformed", "truncated", "rate-limit", "zero-byte", "flood")
+# A hostile reply: far more numbers than any query asks for.
+FLOOD_NUMBERS = 100_000
 VERSION_MODES = ("current", "newer", "empty", "no-markers")
 
 
@@ -227,6 +229,15 @@ def pool_reply(settings, pools, query, rng):
     if not callback.replace("_", "a").isalnum():
         callback = "jsonp_queryMoreNums"
     return f"{callback}({json.dumps(payload, separators=(',', ':'))});".encode("ascii")
+
+
+def flood_reply(query, rng):
+    callback = query.get("callback", "jsonp_queryMoreNums")
+    if not callback.replace("_", "a").isalnum():
+        callback = "jsonp_queryMoreNums"
+    numbers = ",".join(f"{rng.choice(NUMBER_PREFIXES)}{rng.randrange(100_000_000):08d}"
+                       for _ in range(FLOOD_NUMBERS))
+    return f'{callback}({{"code":"M0","numArray":[{numbers}]}});'.encode("ascii")
 
 
 def spoil_reply(mode, body, rng):
@@ -398,6 +409,8 @@ class Handler(BaseHTTPRequestHandler):
                 body = RATE_LIMIT_PAGE
             elif rng.random() < failure_rate:
                 status, body = 503, b"<html><body>503 Service Unavailable</body></html>"
+            elif mode == "flood":
+                body = flood_reply(query, rng)
             else:
                 body = spoil_reply(mode, pool_reply(settings, self.server.pools, query, rng), rng)
         finally:
