@@ -82,8 +82,8 @@ notify::Message test_message(notify::Language language, const std::string& host)
 }
 
 // Every value in the channel that could be a secret: what the environment
-// gave, the signing secret, the password, header values, and the key or
-// token the endpoint carries.
+// gave, the signing secret, the password, header values, an ntfy topic or a
+// Bark device key, and the key or token the endpoint carries.
 std::set<std::string> secrets_of(const notify::Channel& channel,
                                  const std::set<std::string>& from_environment) {
     std::set<std::string> secrets = from_environment;
@@ -91,9 +91,18 @@ std::set<std::string> secrets_of(const notify::Channel& channel,
     secrets.insert(channel.password);
     for (const auto& header : channel.headers) {
         secrets.insert(header.value);
+        // "Bearer TOKEN": a service may quote the token alone.
+        if (const auto space = header.value.find(' '); space != std::string::npos) {
+            secrets.insert(header.value.substr(space + 1));
+        }
     }
     const std::string& endpoint = channel.endpoint;
     switch (channel.kind) {
+        case notify::ChannelKind::Ntfy:
+        case notify::ChannelKind::Bark:
+            // Whoever knows an ntfy topic or a Bark device key can push to it.
+            secrets.insert(channel.target);
+            break;
         case notify::ChannelKind::WeCom:
         case notify::ChannelKind::DingTalk:
             secrets.insert(endpoint.substr(endpoint.find('=') + 1));

@@ -37,6 +37,14 @@ HttpRequest request_for(const Channel& channel, const Receiver& receiver) {
     return request;
 }
 
+// The URL with "HOST" standing for the receiver's host and port.
+std::string with_host(std::string url, const Receiver& receiver) {
+    if (const auto at = url.find("HOST"); at != std::string::npos) {
+        url.replace(at, 4, "127.0.0.1:" + std::to_string(receiver.port()));
+    }
+    return url;
+}
+
 SendOptions quick(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
     SendOptions options;
     options.timeout = timeout;
@@ -73,10 +81,7 @@ TEST(HttpSender, EachServiceGetsTheBuiltRequestAndAnswersInItsShape) {
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.label);
-        std::string url = row.url;
-        if (const auto at = url.find("HOST"); at != std::string::npos) {
-            url.replace(at, 4, "127.0.0.1:" + std::to_string(receiver.port()));
-        }
+        const std::string url = with_host(row.url, receiver);
         const Channel channel = channel_of(url);
         const HttpRequest request = request_for(channel, receiver);
         const HttpAnswer answer = send_http(request, quick());
@@ -115,10 +120,7 @@ TEST(HttpSender, RefusalsAndSilencesReadAsTheServiceMeantThem) {
     for (const auto& row : cases) {
         SCOPED_TRACE(std::string(row.answer) + " " + row.url);
         HttpReceiver receiver(row.answer);
-        std::string url = row.url;
-        if (const auto at = url.find("HOST"); at != std::string::npos) {
-            url.replace(at, 4, "127.0.0.1:" + std::to_string(receiver.port()));
-        }
+        const std::string url = with_host(row.url, receiver);
         const Channel channel = channel_of(url);
         const HttpAnswer answer = send_http(request_for(channel, receiver), quick());
         ASSERT_TRUE(receiver.next().is_object());

@@ -3,7 +3,6 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "web/curl/curl_easy.h"
 
@@ -18,7 +17,7 @@ struct MailReader {
 std::size_t on_read(char* buffer, std::size_t size, std::size_t count, void* user) {
     auto* reader = static_cast<MailReader*>(user);
     const std::size_t bytes = std::min(size * count, reader->text->size() - reader->offset);
-    std::memcpy(buffer, reader->text->data() + reader->offset, bytes);
+    std::copy_n(reader->text->data() + reader->offset, bytes, buffer);
     reader->offset += bytes;
     return bytes;
 }
