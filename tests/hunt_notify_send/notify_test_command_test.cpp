@@ -21,8 +21,10 @@ struct CommandRun {
     std::string output;  // standard output and error together
 };
 
-CommandRun notify_test(const std::string& args) {
-    const std::string command = std::string(QORVEX_HUNT_BINARY) + " notify-test " + args + " 2>&1";
+// `prefix` goes before the program, e.g. an `env` that changes its environment.
+CommandRun notify_test_with(const std::string& prefix, const std::string& args) {
+    const std::string command =
+        prefix + " " + QORVEX_HUNT_BINARY + " notify-test " + args + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     CommandRun run;
     if (pipe == nullptr) {
@@ -35,6 +37,10 @@ CommandRun notify_test(const std::string& args) {
     const int status = pclose(pipe);
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+CommandRun notify_test(const std::string& args) {
+    return notify_test_with("", args);
 }
 
 std::string host(const Receiver& receiver) {
@@ -66,6 +72,58 @@ TEST(NotifyTestCommand, SendsOneEnglishMessagePerChannelAndSucceeds) {
         ASSERT_TRUE(got.is_object());
         EXPECT_EQ(got["service"], service);
         EXPECT_NE(got["body"].get<std::string>().find("test message"), std::string::npos);
+    }
+}
+
+TEST(NotifyTestCommand, ADesktopWithoutASessionBusFailsAndSaysWhy) {
+    const CommandRun run = notify_test_with(
+        "env -u DBUS_SESSION_BUS_ADDRESS XDG_RUNTIME_DIR=/nonexistent", "--notify desktop://");
+    EXPECT_EQ(run.exit_code, 1) << run.output;
+    EXPECT_NE(run.output.find("no desktop session bus"), std::string::npos) << run.output;
+}
+
+struct DesktopCase {
+    const char* label;
+    const char* receiver_flags;
+    int exit_code;
+    const char* body_holds;  // in the shown notification; nullptr: none shown
+};
+
+// On a private session bus with a stand-in for the desktop's notification
+// service (tests/hunt_notify_send/desktop_receiver.py).
+TEST(NotifyTestCommand, TheDesktopShowsTheMessageItsWayOrSaysWhyNot) {
+    const std::vector<DesktopCase> cases = {
+        {"plain text", "", 0, "&act_type="},
+        {"markup", "--markup", 0, "&amp;act_type="},
+        {"refused", "--refuse", 1, nullptr},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.label);
+        const std::string prefix = std::string("dbus-run-session -- /usr/bin/python3 ") +
+                                   QORVEX_SOURCE_DIR
+                                   "/tests/hunt_notify_send/desktop_receiver.py " +
+                                   row.receiver_flags + " --";
+        const CommandRun run =
+            notify_test_with(prefix, "--lang en --notify 'desktop://?urgency=critical'");
+        const auto json_start = run.output.find('{');
+        ASSERT_NE(json_start, std::string::npos) << run.output;
+        const auto got = nlohmann::json::parse(
+            run.output.substr(json_start, run.output.find('\n', json_start) - json_start), nullptr,
+            false);
+        ASSERT_TRUE(got.is_object()) << run.output;
+        EXPECT_EQ(got["exit_code"], row.exit_code) << got["output"];
+        if (row.body_holds == nullptr) {
+            EXPECT_TRUE(got["shown"].empty());
+            EXPECT_NE(got["output"].get<std::string>().find("refused by test"), std::string::npos);
+            continue;
+        }
+        ASSERT_EQ(got["shown"].size(), 1U) << got.dump();
+        const auto& shown = got["shown"][0];
+        EXPECT_EQ(shown["app"], "qorvex-hunt");
+        EXPECT_EQ(shown["summary"], "qorvex-hunt: test message");
+        EXPECT_EQ(shown["urgency"], "critical");
+        EXPECT_NE(shown["body"].get<std::string>().find(row.body_holds), std::string::npos)
+            << shown["body"];
     }
 }
 
