@@ -1,11 +1,12 @@
 // qorvex-hunt: the unattended hunter. The command line is parsed here and
-// handed to one of the three commands; everything else lives in the units
+// handed to one of the four commands; everything else lives in the units
 // beside this file and in the hunt library.
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
 #include "hunt_cli/exit_codes.h"
+#include "hunt_cli/notify_test_command.h"
 #include "hunt_cli/report_command.h"
 #include "hunt_cli/scan_command.h"
 #include "qorvex/deployment.h"
@@ -26,6 +27,8 @@ constexpr const char* kExamples = R"(Examples:
   qorvex-hunt scan --db postgresql://hunter@127.0.0.1:5432/qorvex --target Tavikmax/广东/深圳
       (the password from PGPASSWORD or ~/.pgpass; several hunters may share the history)
   qorvex-hunt export --db hunt.db --format csv --class AAA --since 2026-12-01 --output aaa.csv
+  NTFY_TOKEN=tk_... qorvex-hunt notify-test --notify 'ntfys://ntfy.sh/my-hunt?token={env:NTFY_TOKEN}' --lang en
+  qorvex-hunt notify-test --notify-file ~/.config/qorvex-hunt/channels
 
 Exit status: 0 done, 1 the work failed (history store, service never answered),
 2 bad usage, 130 a second Ctrl-C.)";
@@ -98,6 +101,23 @@ void add_export(CLI::App& app, ExportOptions& options) {
     command->add_option("--output", options.output, "file to write instead of standard output");
 }
 
+void add_notify_test(CLI::App& app, NotifyTestOptions& options) {
+    auto* command = app.add_subcommand(
+        "notify-test", "send a test message over each channel and print the service's answer");
+    command->add_option("--notify", options.urls,
+                        "a channel URL (json://, ntfy://, bark://, wecom://, dingtalk://, "
+                        "feishu://, tgram://, smtp://, desktop://); {env:NAME} takes a secret "
+                        "from the environment; repeat for more channels");
+    command->add_option("--notify-file", options.file,
+                        "a file of channel URLs, one a line; refused when others may read it");
+    command->add_option("--lang", options.lang, "the message's language: zh or en")
+        ->check(CLI::IsMember({"zh", "en"}))
+        ->capture_default_str();
+    command->add_option("--timeout", options.timeout_s, "seconds to wait for each service")
+        ->check(CLI::Range(0.1, 600.0))
+        ->capture_default_str();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +139,9 @@ int main(int argc, char** argv) {
     report->add_flag("--json", report_json, "one JSON object per target on standard output");
     ExportOptions export_options;
     add_export(app, export_options);
+    NotifyTestOptions notify_test;
+    notify_test.host = qorvex::deployment::kCarrierHost;
+    add_notify_test(app, notify_test);
 
     try {
         app.parse(argc, argv);
@@ -132,6 +155,9 @@ int main(int argc, char** argv) {
         }
         if (app.got_subcommand("report")) {
             return run_report(report_db, report_json);
+        }
+        if (app.got_subcommand("notify-test")) {
+            return run_notify_test(notify_test);
         }
         return run_export(export_options);
     } catch (const std::exception& error) {
