@@ -86,9 +86,11 @@ TEST(TerminalView, MessagesStayAboveTheBlockThroughLaterRedraws) {
     view->status({line}, "");
     view->status({line}, "");
     const auto rows = screen(terminal.text());
-    ASSERT_EQ(rows.size(), 2U) << terminal.text();
+    // The message, then one copy of the target's two-row block.
+    ASSERT_EQ(rows.size(), 3U) << terminal.text();
     EXPECT_EQ(rows[0], "qorvex-hunt: hook for 13800138000 failed with exit status 3");
     EXPECT_EQ(rows[1].rfind(line.label, 0), 0U) << rows[1];
+    EXPECT_EQ(rows[2].find(line.label), std::string::npos) << rows[2];
 }
 
 }  // namespace
