@@ -6,12 +6,6 @@
 
 namespace qorvex::hunt {
 
-namespace {
-
-constexpr double kNormalQuantile95 = 1.96;
-
-}  // namespace
-
 std::optional<PoolEstimate> estimate_pool_lower_bound(const CaptureHistory& history) {
     const double cycles = double(cycles_of(history));
     const double distinct = double(history.distinct_numbers);
@@ -35,10 +29,7 @@ std::optional<PoolEstimate> estimate_pool_lower_bound(const CaptureHistory& hist
     const double variance = a * f1 * (f1 - 1) / (2 * g) +
                             a * a * f1 * (2 * f1 - 1) * (2 * f1 - 1) / (4 * g * g) +
                             a * a * f1 * f1 * (f1 - 1) * (f1 - 1) * f2 / (4 * g * g * g * g);
-    const double spread =
-        std::exp(kNormalQuantile95 * std::sqrt(std::log1p(variance / (unseen * unseen))));
-    estimate.low = distinct + unseen / spread;
-    estimate.high = distinct + unseen * spread;
+    set_log_normal_interval(estimate, distinct, variance);
     return estimate;
 }
 

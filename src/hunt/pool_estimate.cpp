@@ -96,11 +96,16 @@ std::optional<PoolEstimate> estimate_pool(const CaptureHistory& history) {
         estimate.high = INFINITY;
         return estimate;
     }
+    set_log_normal_interval(estimate, distinct, variance);
+    return estimate;
+}
+
+void set_log_normal_interval(PoolEstimate& estimate, double distinct, double variance) {
+    const double unseen = estimate.pool - distinct;
     const double spread =
         std::exp(kNormalQuantile95 * std::sqrt(std::log1p(variance / (unseen * unseen))));
     estimate.low = distinct + unseen / spread;
     estimate.high = distinct + unseen * spread;
-    return estimate;
 }
 
 }  // namespace qorvex::hunt

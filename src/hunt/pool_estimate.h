@@ -38,6 +38,10 @@ struct PoolEstimate {
     double mean_reply = 0;  // mean n_i over the cycles
 };
 
+// Chao's log-normal 95% interval on the unseen part f0 = N - M of an
+// estimate with the given variance: [M + f0/C, M + f0*C].
+void set_log_normal_interval(PoolEstimate& estimate, double distinct, double variance);
+
 // Nothing until some number has been seen twice.
 std::optional<PoolEstimate> estimate_pool(const CaptureHistory& history);
 

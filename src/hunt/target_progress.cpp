@@ -20,14 +20,8 @@ TargetProgress::TargetProgress(const CaptureHistory& history, TimeMs run_started
 void TargetProgress::add_cycle(CycleOutcome outcome, std::size_t distinct, std::size_t fresh,
                                std::size_t hits, std::span<const std::int64_t> repeats) {
     ++m_cycles;
-    m_new += std::int64_t(fresh);
-    m_hits += std::int64_t(hits);
-    m_distinct += std::int64_t(fresh);
-    if (outcome == CycleOutcome::Numbers && distinct > 0) {
-        ++m_reply_sizes[int(distinct)];
-    }
-    count_sightings(fresh, repeats);
-    m_assessment.reset();
+    // What a cycle stored at once adds is what a late one adds when stored.
+    add_late(outcome, distinct, fresh, hits, repeats);
 }
 
 void TargetProgress::refresh(const CaptureHistory& history) {
