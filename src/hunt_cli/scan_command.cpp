@@ -1,7 +1,5 @@
 #include "hunt_cli/scan_command.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -10,6 +8,7 @@
 
 #include "hunt/capture_counts.h"
 #include "hunt/class_names.h"
+#include "hunt/local_hunters/local_hunters.h"
 #include "hunt/reply_reading.h"
 #include "hunt/stop_rules.h"
 #include "hunt_cli/exchange_worker.h"
@@ -56,12 +55,6 @@ TimeMs wall_ms() {
     return std::chrono::duration_cast<milliseconds>(
                std::chrono::system_clock::now().time_since_epoch())
         .count();
-}
-
-std::string hunter_id() {
-    char host[256] = {};
-    gethostname(host, sizeof host - 1);
-    return std::string(host) + ":" + std::to_string(getpid());
 }
 
 struct InFlight {
@@ -453,7 +446,7 @@ int run_scan(const ScanOptions& options) {
     int code = kExitOk;
     std::string reason;
     std::optional<Hunt> session;
-    const std::string hunter = hunter_id();
+    const std::string hunter = hunt::this_hunter_id();
     try {
         store =
             open_store(options.db, StoreUse::Hunt, {hunter, plan.alerts.classes, options.queue});

@@ -1,11 +1,14 @@
 #include "hunt/sqlite/sqlite_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
 #include <optional>
 
+#include "hunt/local_hunters/local_hunters.h"
 #include "hunt/sqlite/sqlite_connection.h"
 #include "hunt_sqlite/history_folder.h"
 
@@ -289,6 +292,27 @@ TEST(SqliteStore, HuntersOnOneFileLeaseEachTargetToOneAtATime) {
     second->release_targets("b");
     EXPECT_TRUE(first->lease_target(kHangzhou, "a", 2100, 2100 + kLease)) << "released";
     EXPECT_TRUE(first->lease_target(kShenzhen, "a", 2100, 2100 + kLease)) << "released";
+}
+
+// A hunter killed with SIGKILL releases nothing: another hunter of the same
+// machine takes its targets at once, while a live holder keeps them.
+TEST(SqliteStore, ALeaseOfAKilledHunterOfThisMachineIsTakenOverAtOnce) {
+    HistoryFolder folder;
+    auto store = SqliteStore::open(folder.file("hunt.db"));
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string self = this_hunter_id();
+    const std::string host = self.substr(0, self.rfind(':'));
+    const std::string killed = host + ":" + std::to_string(child);
+    constexpr TimeMs kHour = 3'600'000;
+    ASSERT_TRUE(store->lease_target(kShenzhen, self, 0, kHour));
+    EXPECT_FALSE(store->lease_target(kShenzhen, "other:1", 10, kHour)) << "a live holder";
+    ASSERT_TRUE(store->lease_target(kHangzhou, killed, 0, kHour));
+    EXPECT_TRUE(store->lease_target(kHangzhou, "other:1", 10, kHour)) << "a killed holder";
 }
 
 }  // namespace

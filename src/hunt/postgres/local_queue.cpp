@@ -1,10 +1,6 @@
 #include "hunt/postgres/local_queue.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <charconv>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 
@@ -160,29 +156,6 @@ std::string default_queue_path() {
         base = fs::temp_directory_path();
     }
     return (base / "qorvex-hunt" / "queue.db").string();
-}
-
-namespace {
-
-std::string host_name() {
-    char host[256] = {};
-    gethostname(host, sizeof host - 1);
-    return host;
-}
-
-// A hunter of this machine ("host:pid") whose process is gone: its queued
-// cycles are sent by whichever hunter of the machine notices.
-}  // namespace
-
-bool hunter_gone(const std::string& hunter) {
-    const std::size_t colon = hunter.rfind(':');
-    if (colon == std::string::npos || hunter.substr(0, colon) != host_name()) {
-        return false;
-    }
-    pid_t pid = 0;
-    const char* end = hunter.data() + hunter.size();
-    const auto [after, error] = std::from_chars(hunter.data() + colon + 1, end, pid);
-    return error == std::errc() && after == end && pid > 0 && kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 }  // namespace qorvex::hunt::postgres

@@ -65,8 +65,4 @@ private:
 // $XDG_STATE_HOME/qorvex-hunt/queue.db, else ~/.local/state/qorvex-hunt/queue.db.
 std::string default_queue_path();
 
-// A hunter of this machine ("host:pid") whose process is gone: its queued
-// cycles are sent by whichever hunter of the machine notices.
-bool hunter_gone(const std::string& hunter);
-
 }  // namespace qorvex::hunt::postgres

@@ -5,6 +5,7 @@
 #include <limits>
 #include <pqxx/pqxx>
 
+#include "hunt/local_hunters/local_hunters.h"
 #include "hunt/postgres/connection_attempt.h"
 #include "hunt/postgres/local_queue.h"
 #include "hunt/postgres/pg_errors.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "hunt/local_hunters/local_hunters.h"
 #include "hunt/sqlite/sqlite_connection.h"
 #include "hunt/sqlite/sqlite_schema.h"
 
@@ -102,9 +103,15 @@ struct LeaseStatements {
                 "ON CONFLICT(target_id) DO UPDATE SET hunter_id = excluded.hunter_id, "
                 "expires = excluded.expires WHERE l.hunter_id = excluded.hunter_id "
                 "OR l.expires <= ?4"),
+          holder(c, "SELECT hunter_id FROM leases WHERE target_id = ?1"),
+          take_over(c,
+                    "UPDATE leases SET hunter_id = ?2, expires = ?3 "
+                    "WHERE target_id = ?1 AND hunter_id = ?4"),
           release(c, "DELETE FROM leases WHERE hunter_id = ?1") {}
 
     Statement lease;
+    Statement holder;
+    Statement take_over;
     Statement release;
 };
 
@@ -445,7 +452,23 @@ bool SqliteStore::lease_target(std::string_view target, std::string_view hunter_
         const Statement::Run run(lease);
         lease.bind(1, id).bind(2, hunter_id).bind(3, until).bind(4, now).run();
     }
-    const bool granted = m_connection->changes() == 1;
+    bool granted = m_connection->changes() == 1;
+    if (!granted) {
+        // A holder of this machine that was killed never releases its
+        // targets: its lease is taken over at once, not when it runs out.
+        std::string holder;
+        {
+            const Statement::Run run(m_leases->holder);
+            if (m_leases->holder.bind(1, id).step()) {
+                holder = m_leases->holder.text(0);
+            }
+        }
+        if (!holder.empty() && hunter_gone(holder)) {
+            const Statement::Run run(m_leases->take_over);
+            m_leases->take_over.bind(1, id).bind(2, hunter_id).bind(3, until).bind(4, holder).run();
+            granted = m_connection->changes() == 1;
+        }
+    }
     transaction.commit();
     m_target_ids.emplace(std::string(target), id);
     return granted;
