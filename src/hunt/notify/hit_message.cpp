@@ -85,7 +85,9 @@ std::string local_time_text(TimeMs time, int utc_offset_minutes) {
     const auto day = floor<days>(local);
     const year_month_day date{day};
     const hh_mm_ss clock{floor<seconds>(local - day)};
-    char text[32];
+    // Room for any value the fields' types can hold, so that an optimised
+    // build sees no possible truncation.
+    char text[96];
     std::snprintf(text, sizeof text, "%04d-%02u-%02u %02ld:%02ld:%02lld", int(date.year()),
                   unsigned(date.month()), unsigned(date.day()), long(clock.hours().count()),
                   long(clock.minutes().count()), static_cast<long long>(clock.seconds().count()));
