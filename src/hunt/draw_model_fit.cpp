@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 
 #include "hunt/capture_counts.h"
 
@@ -14,10 +15,13 @@ namespace {
 constexpr int kLargestCount = 64;
 // Pearson's rule of thumb for the chi-square approximation.
 constexpr double kLeastExpected = 5;
+// Bins to test at all, and to trust the uniform model.
 constexpr int kLeastBins = 5;
-// Normal quantiles of 0.95 and 0.999, for the two levels.
+constexpr int kLeastBinsToFit = 7;
+// The level at which the uniform model fits (the normal quantile of 0.95),
+// and the false-alarm rate that a whole hunt's "uneven" verdicts share.
 constexpr double kNormalQuantile95 = 1.6448536269514722;
-constexpr double kNormalQuantile999 = 3.0902323061678132;
+constexpr double kHuntFalseAlarms = 0.05;
 
 using Distribution = std::array<double, kLargestCount + 1>;
 
@@ -46,6 +50,22 @@ Distribution convolve(const Distribution& a, const Distribution& b) {
     return sum;
 }
 
+// The normal quantile z with P(Z > z) = tail, by Newton's method on
+// P(Z > z) = erfc(z / sqrt 2) / 2, whose derivative is minus the density.
+double normal_upper_quantile(double tail) {
+    constexpr double kRootTwoPi = 2.5066282746310002;
+    double z = std::sqrt(-2 * std::log(tail));
+    for (int step = 0; step < 100; ++step) {
+        const double upper = 0.5 * std::erfc(z / std::numbers::sqrt2);
+        const double next = z + (upper - tail) * kRootTwoPi * std::exp(0.5 * z * z);
+        if (std::abs(next - z) < 1e-12) {
+            return next;
+        }
+        z = next;
+    }
+    return z;
+}
+
 // A percentile of the chi-square distribution from the normal one's z:
 // Wilson and Hilferty, x = df (1 - 2/(9 df) + z sqrt(2/(9 df)))^3.
 double chi_square_percentile(int degrees, double z) {
@@ -55,6 +75,15 @@ double chi_square_percentile(int degrees, double z) {
 }
 
 }  // namespace
+
+// alpha / (t (t + 1)) = alpha (1/t - 1/(t + 1)), so the levels of cycles
+// 1, 2, … add up to alpha: by the union bound, the chance that a uniform
+// hunt is ever called uneven is at most alpha, however long it runs and
+// however the tests of successive cycles depend on each other.
+double uneven_level(std::int64_t cycles) {
+    const double t = double(std::max<std::int64_t>(cycles, 1));
+    return kHuntFalseAlarms / (t * (t + 1));
+}
 
 DrawModelTest test_uniform_draws(const CaptureHistory& history, double pool) {
     DrawModelTest test;
@@ -102,9 +131,15 @@ DrawModelTest test_uniform_draws(const CaptureHistory& history, double pool) {
     }
     test.tested = true;
     test.degrees = int(bins.size()) - 2;
+    std::int64_t cycles = 0;
+    for (const auto& [size, count] : history.reply_sizes) {
+        cycles += std::max<std::int64_t>(count, 0);
+    }
+    test.strict_level = uneven_level(cycles);
     test.critical = chi_square_percentile(test.degrees, kNormalQuantile95);
-    test.strict_critical = chi_square_percentile(test.degrees, kNormalQuantile999);
-    test.fits = test.statistic <= test.critical;
+    test.strict_critical =
+        chi_square_percentile(test.degrees, normal_upper_quantile(test.strict_level));
+    test.fits = test.statistic <= test.critical && int(bins.size()) >= kLeastBinsToFit;
     test.rejects = test.statistic > test.strict_critical;
     return test;
 }

@@ -24,9 +24,9 @@ namespace qorvex::hunt {
 
 enum class DrawModel {
     Untested,  // too few repeats to test the uniform model yet
-    Uniform,   // the uniform model fits (passes at 5%)
-    Doubtful,  // fails at 5% but not at 0.1%: neither trusted nor rejected
-    Uneven,    // the uniform model is rejected (fails at 0.1%)
+    Uniform,   // the uniform model fits (passes at 5%, seven bins or more)
+    Doubtful,  // neither fits nor is rejected: neither trusted nor rejected
+    Uneven,    // rejected at the level that shrinks with the cycles
 };
 
 struct PoolAssessment {
