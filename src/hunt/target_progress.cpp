@@ -14,7 +14,7 @@ constexpr TimeMs kShortestRateSpan = 10'000;
 
 TargetProgress::TargetProgress(const CaptureHistory& history, TimeMs run_started)
     : m_run_started(run_started) {
-    take(history);
+    refresh(history);
 }
 
 void TargetProgress::add_cycle(CycleOutcome outcome, std::size_t distinct, std::size_t fresh,
@@ -22,10 +22,6 @@ void TargetProgress::add_cycle(CycleOutcome outcome, std::size_t distinct, std::
     ++m_cycles;
     // What a cycle stored at once adds is what a late one adds when stored.
     add_late(outcome, distinct, fresh, hits, repeats);
-}
-
-void TargetProgress::refresh(const CaptureHistory& history) {
-    take(history);
 }
 
 void TargetProgress::add_late(CycleOutcome outcome, std::size_t distinct, std::size_t fresh,
@@ -40,7 +36,7 @@ void TargetProgress::add_late(CycleOutcome outcome, std::size_t distinct, std::s
     m_assessment.reset();
 }
 
-void TargetProgress::take(const CaptureHistory& history) {
+void TargetProgress::refresh(const CaptureHistory& history) {
     m_assessment.reset();
     m_distinct = history.distinct_numbers;
     m_reply_sizes.clear();

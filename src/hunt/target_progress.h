@@ -50,7 +50,6 @@ public:
     double cycles_per_hour(TimeMs now, double fallback) const;
 
 private:
-    void take(const CaptureHistory& history);
     void count_sightings(std::size_t fresh, std::span<const std::int64_t> repeats);
 
     TimeMs m_run_started;

@@ -160,18 +160,12 @@ private:
         const TimeMs wall = wall_ms();
         const TimeMs lease =
             std::max(kShortestLeaseMs, kLeaseIntervals * m_plan.schedule.interval_ms);
-        bool leased = false;
-        try {
-            leased = m_store.lease_target(target.label, m_hunter, wall, wall + lease);
-        } catch (const hunt::StoreError& error) {
-            if (error.kind() != hunt::StoreError::Kind::Busy) {
-                throw;
-            }
-            locked(error);
+        const auto leased = unless_locked(
+            [&] { return m_store.lease_target(target.label, m_hunter, wall, wall + lease); });
+        if (!leased) {
             return;
         }
-        m_lock_reported = false;
-        if (!leased) {
+        if (!*leased) {
             m_scheduler.held_elsewhere(i, now);
             // The holder adds to the target: its figures here follow.
             if (now - m_history_read[i] >= kHistoryRefreshMs) {
@@ -194,13 +188,25 @@ private:
     }
 
     // Another program holding the history's lock past the store's wait costs
-    // no cycle: the hunt rests, then tries the same write again.
-    void locked(const hunt::StoreError& error) {
-        if (!m_lock_reported) {
-            m_view.message(std::string(error.what()) + "; the hunt waits and tries again");
-            m_lock_reported = true;
+    // no cycle: the write's result, or nothing while the lock holds, in which
+    // case the hunt says so once, rests, then tries the same write again.
+    template <typename Write>
+    auto unless_locked(Write&& write) -> std::optional<decltype(write())> {
+        try {
+            auto result = write();
+            m_lock_reported = false;
+            return result;
+        } catch (const hunt::StoreError& error) {
+            if (error.kind() != hunt::StoreError::Kind::Busy) {
+                throw;
+            }
+            if (!m_lock_reported) {
+                m_view.message(std::string(error.what()) + "; the hunt waits and tries again");
+                m_lock_reported = true;
+            }
+            m_retry_at = steady_ms() + kLockedRetryMs;
+            return std::nullopt;
         }
-        m_retry_at = steady_ms() + kLockedRetryMs;
     }
 
     void retry_unstored() {
@@ -232,20 +238,15 @@ private:
                                        cycle.reading.numbers_in_reply,
                                        cycle.duration_ms,
                                        cycle.reading.error};
-        hunt::CycleCommit commit;
-        try {
-            commit = m_store.record_cycle(record, cycle.reading.sightings, m_plan.alerts.classes);
-        } catch (const hunt::StoreError& error) {
-            if (error.kind() != hunt::StoreError::Kind::Busy) {
-                throw;
-            }
-            locked(error);
+        const auto commit = unless_locked([&] {
+            return m_store.record_cycle(record, cycle.reading.sightings, m_plan.alerts.classes);
+        });
+        if (!commit) {
             return;
         }
-        m_lock_reported = false;
         const UnstoredCycle stored = std::move(*m_unstored);
         m_unstored.reset();
-        stored_cycle(stored, commit);
+        stored_cycle(stored, *commit);
     }
 
     void stored_cycle(const UnstoredCycle& cycle, const hunt::CycleCommit& commit) {
