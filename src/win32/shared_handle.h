@@ -6,15 +6,19 @@
 // once, by whichever thread comes first; afterwards get() gives null, so
 // the working thread's next call fails instead of reaching a handle that the
 // library may since have handed out again.
+//
+// FIXME: a call that read the handle just before another thread closed it
+// still enters the library with the closed value; only the libraries'
+// asynchronous mode, where nothing waits inside a call, closes that window.
 
 #include <atomic>
 
 namespace qorvex::win32 {
 
-template <typename Handle, auto close_handle>
+template <typename Handle, typename Close>
 class SharedHandle {
 public:
-    explicit SharedHandle(Handle handle = nullptr) : m_handle(handle) {}
+    SharedHandle(Handle handle, Close close_handle) : m_handle(handle), m_close(close_handle) {}
     ~SharedHandle() { close(); }
     SharedHandle(const SharedHandle&) = delete;
     SharedHandle& operator=(const SharedHandle&) = delete;
@@ -28,12 +32,13 @@ public:
     // Thread-safe.
     void close() {
         if (Handle handle = m_handle.exchange(nullptr); handle != nullptr) {
-            close_handle(handle);
+            m_close(handle);
         }
     }
 
 private:
     std::atomic<Handle> m_handle;
+    const Close m_close;
 };
 
 }  // namespace qorvex::win32

@@ -1,9 +1,5 @@
 #include "web/winhttp/winhttp_transport.h"
 
-#include <windows.h>
-// The WinHTTP declarations build on <windows.h>.
-#include <winhttp.h>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -43,7 +39,7 @@ constexpr DWORD kIgnoredCertificateErrors =
 // Closing the request from the watch's thread makes a call waiting on it
 // fail. Every call reads the handle afresh, so the calls after an abort get
 // null instead of a value WinHTTP may since have handed to another exchange.
-using Handle = win32::SharedHandle<HINTERNET, &WinHttpCloseHandle>;
+using Handle = win32::SharedHandle<HINTERNET, decltype(WinHttpApi::close_handle)>;
 
 struct UrlParts {
     bool secure = false;
@@ -72,16 +68,16 @@ bool split_url(const std::wstring& url, UrlParts& parts) {
     return !parts.host.empty();
 }
 
-std::wstring query_text(const Handle& request, DWORD info) {
+std::wstring query_text(const WinHttpApi& api, const Handle& request, DWORD info) {
     DWORD size = 0;
-    WinHttpQueryHeaders(request.get(), info, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
-                        &size, WINHTTP_NO_HEADER_INDEX);
+    api.query_headers(request.get(), info, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+                      &size, WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) {
         return {};
     }
     std::wstring text(size / sizeof(wchar_t), L'\0');
-    if (!WinHttpQueryHeaders(request.get(), info, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
-                             WINHTTP_NO_HEADER_INDEX)) {
+    if (!api.query_headers(request.get(), info, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
+                           WINHTTP_NO_HEADER_INDEX)) {
         return {};
     }
     text.resize(size / sizeof(wchar_t));
@@ -90,8 +86,8 @@ std::wstring query_text(const Handle& request, DWORD info) {
 
 // The header lines of the reply, each ending in "\r\n": the raw block
 // without its status line and without the empty line that ends it.
-std::string header_lines(const Handle& request) {
-    std::string block = win32::to_utf8(query_text(request, WINHTTP_QUERY_RAW_HEADERS_CRLF));
+std::string header_lines(const WinHttpApi& api, const Handle& request) {
+    std::string block = win32::to_utf8(query_text(api, request, WINHTTP_QUERY_RAW_HEADERS_CRLF));
     const std::size_t first_end = block.find("\r\n");
     if (first_end == std::string::npos) {
         return {};
@@ -106,8 +102,8 @@ std::string header_lines(const Handle& request) {
 // The body length the reply's Content-Length line announces, if it has one.
 // A length too large for any number announces a body that can never come
 // whole, so the exchange fails rather than ending the program.
-std::optional<std::uint64_t> announced_length(const Handle& request) {
-    const std::string text = win32::to_utf8(query_text(request, WINHTTP_QUERY_CONTENT_LENGTH));
+std::optional<std::uint64_t> announced_length(const WinHttpApi& api, const Handle& request) {
+    const std::string text = win32::to_utf8(query_text(api, request, WINHTTP_QUERY_CONTENT_LENGTH));
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
     }
@@ -122,18 +118,18 @@ std::optional<std::uint64_t> announced_length(const Handle& request) {
 // The body up to the cap; nullopt when the transfer broke off before its
 // end: a read fails, or the connection ends before the announced length
 // (which some WinHTTP implementations report as a normal end).
-std::optional<Bytes> read_body(const Handle& request) {
+std::optional<Bytes> read_body(const WinHttpApi& api, const Handle& request) {
     Bytes body;
     std::vector<char> buffer(8192);
     while (body.size() < kReplyBodyCap) {
         DWORD read = 0;
         const auto wanted =
             static_cast<DWORD>(std::min<std::size_t>(buffer.size(), kReplyBodyCap - body.size()));
-        if (!WinHttpReadData(request.get(), buffer.data(), wanted, &read)) {
+        if (!api.read_data(request.get(), buffer.data(), wanted, &read)) {
             return std::nullopt;
         }
         if (read == 0) {
-            const std::optional<std::uint64_t> announced = announced_length(request);
+            const std::optional<std::uint64_t> announced = announced_length(api, request);
             if (announced && body.size() < *announced) {
                 return std::nullopt;
             }
@@ -145,6 +141,7 @@ std::optional<Bytes> read_body(const Handle& request) {
 }
 
 struct Call {
+    WinHttpApi api;
     HttpRequest request;
     // The request keeps its connection; both close when the call is done.
     std::shared_ptr<Handle> connection;
@@ -154,7 +151,8 @@ struct Call {
 
 class WinHttpSession final : public HttpSession {
 public:
-    explicit WinHttpSession(HINTERNET session) : m_session(session) {}
+    WinHttpSession(const WinHttpApi& api, HINTERNET session)
+        : m_api(api), m_session(session, api.close_handle) {}
 
     HttpReply exchange(const HttpRequest& request) override {
         if (request.timeout_ms.has_value()) {
@@ -167,17 +165,20 @@ public:
         // The call may outlive this exchange when it is given up: it owns its
         // handles, its copy of the request and its reply.
         auto call = std::make_shared<Call>();
+        call->api = m_api;
         call->request = request;
         const HINTERNET session = session_for(request.proxy);
         call->connection = std::make_shared<Handle>(
-            session != nullptr ? WinHttpConnect(session, url.host.c_str(), url.port, 0) : nullptr);
+            session != nullptr ? m_api.connect(session, url.host.c_str(), url.port, 0) : nullptr,
+            m_api.close_handle);
         const std::wstring verb = win32::to_wide(request.verb);
         call->opened = std::make_shared<Handle>(
             *call->connection
-                ? WinHttpOpenRequest(call->connection->get(), verb.c_str(), url.path.c_str(),
+                ? m_api.open_request(call->connection->get(), verb.c_str(), url.path.c_str(),
                                      nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                      url.secure ? WINHTTP_FLAG_SECURE : 0)
-                : nullptr);
+                : nullptr,
+            m_api.close_handle);
         if (!*call->opened) {
             return {};
         }
@@ -186,7 +187,7 @@ public:
         // own: closing the request ends it.
         const bool ended = run_abortable(
             request.stop, AbortClock::now() + deadline(),
-            [call]() { call->reply = send_and_read(*call->opened, call->request); },
+            [call]() { call->reply = send_and_read(call->api, *call->opened, call->request); },
             [opened = call->opened]() { opened->close(); });
         return ended ? std::move(call->reply) : HttpReply{};
     }
@@ -202,12 +203,14 @@ private:
         auto found = m_proxy_sessions.find(proxy);
         if (found == m_proxy_sessions.end()) {
             const std::wstring name = win32::to_wide(proxy);
-            HINTERNET opened = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, name.c_str(),
-                                           WINHTTP_NO_PROXY_BYPASS, 0);
+            HINTERNET opened = m_api.open(nullptr, WINHTTP_ACCESS_TYPE_NAMED_PROXY, name.c_str(),
+                                          WINHTTP_NO_PROXY_BYPASS, 0);
             if (opened == nullptr) {
                 return nullptr;
             }
-            found = m_proxy_sessions.emplace(proxy, std::make_unique<Handle>(opened)).first;
+            found = m_proxy_sessions
+                        .emplace(proxy, std::make_unique<Handle>(opened, m_api.close_handle))
+                        .first;
         }
         return found->second->get();
     }
@@ -221,24 +224,25 @@ private:
 
     // Every value read after a failure is empty or zero: a body cut off on
     // the way is no reply, whatever status and headers came before it.
-    static HttpReply send_and_read(const Handle& opened, const HttpRequest& request) {
+    static HttpReply send_and_read(const WinHttpApi& api, const Handle& opened,
+                                   const HttpRequest& request) {
         const void* body = request.body.empty() ? WINHTTP_NO_REQUEST_DATA : request.body.data();
         const auto length = static_cast<DWORD>(request.body.size());
-        if (!WinHttpSendRequest(opened.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                                const_cast<void*>(body), length, length, 0) ||
-            !WinHttpReceiveResponse(opened.get(), nullptr)) {
+        if (!api.send_request(opened.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                              const_cast<void*>(body), length, length, 0) ||
+            !api.receive_response(opened.get(), nullptr)) {
             return {};
         }
         HttpReply reply;
         DWORD status = 0;
         DWORD size = sizeof(status);
-        WinHttpQueryHeaders(opened.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                            WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
+        api.query_headers(opened.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                          WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
         reply.status = static_cast<int>(status);
-        reply.headers = header_lines(opened);
+        reply.headers = header_lines(api, opened);
         // A HEAD reply announces a body that never comes.
         if (request.verb != "HEAD") {
-            std::optional<Bytes> read = read_body(opened);
+            std::optional<Bytes> read = read_body(api, opened);
             if (!read) {
                 return {};
             }
@@ -248,29 +252,30 @@ private:
     }
 
     void prepare(HINTERNET request, const HttpRequest& what) const {
-        WinHttpSetTimeouts(request, m_timeouts[0], m_timeouts[1], m_timeouts[2], m_timeouts[3]);
+        m_api.set_timeouts(request, m_timeouts[0], m_timeouts[1], m_timeouts[2], m_timeouts[3]);
         // The wait for the reply's header lines is a time-out of its own,
         // which WinHttpSetTimeouts leaves at its default of a minute or more;
         // Wine's WinHTTP also waits for every byte of the body under it.
         auto response_wait = static_cast<DWORD>(m_timeouts[kReceiveWait]);
-        WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response_wait,
+        m_api.set_option(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &response_wait,
                          sizeof(response_wait));
         DWORD security = kIgnoredCertificateErrors;
-        WinHttpSetOption(request, WINHTTP_OPTION_SECURITY_FLAGS, &security, sizeof(security));
+        m_api.set_option(request, WINHTTP_OPTION_SECURITY_FLAGS, &security, sizeof(security));
         if (!what.follow_redirects) {
             DWORD disabled = WINHTTP_DISABLE_REDIRECTS;
-            WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &disabled, sizeof(disabled));
+            m_api.set_option(request, WINHTTP_OPTION_DISABLE_FEATURE, &disabled, sizeof(disabled));
         }
         for (const HeaderField& field : what.headers) {
             if (field.name.empty()) {
                 continue;  // a nameless header cannot be sent
             }
             const std::wstring line = win32::to_wide(field.name + ": " + field.value);
-            WinHttpAddRequestHeaders(request, line.c_str(), static_cast<DWORD>(line.size()),
-                                     WINHTTP_ADDREQ_FLAG_ADD);
+            m_api.add_request_headers(request, line.c_str(), static_cast<DWORD>(line.size()),
+                                      WINHTTP_ADDREQ_FLAG_ADD);
         }
     }
 
+    const WinHttpApi m_api;
     Handle m_session;
     std::map<std::string, std::unique_ptr<Handle>> m_proxy_sessions;
     std::array<int, 4> m_timeouts{kInitialResolveTimeoutMs, kInitialConnectTimeoutMs,
@@ -279,21 +284,30 @@ private:
 
 class WinHttpTransport final : public HttpTransport {
 public:
+    explicit WinHttpTransport(const WinHttpApi& api) : m_api(api) {}
+
     std::unique_ptr<HttpSession> open_session() override {
         // No agent of its own: the request's User-Agent line is the one sent.
-        HINTERNET session = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                        WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+        HINTERNET session = m_api.open(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                       WINHTTP_NO_PROXY_BYPASS, 0);
         if (session == nullptr) {
             return nullptr;
         }
-        return std::make_unique<WinHttpSession>(session);
+        return std::make_unique<WinHttpSession>(m_api, session);
     }
+
+private:
+    const WinHttpApi m_api;
 };
 
 }  // namespace
 
 std::unique_ptr<HttpTransport> make_winhttp_transport() {
-    return std::make_unique<WinHttpTransport>();
+    return make_winhttp_transport(WinHttpApi{});
+}
+
+std::unique_ptr<HttpTransport> make_winhttp_transport(const WinHttpApi& api) {
+    return std::make_unique<WinHttpTransport>(api);
 }
 
 }  // namespace qorvex::web

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "web/http_transport.h"
+#include "web/winhttp/winhttp_api.h"
 
 namespace qorvex::web {
 
@@ -13,5 +14,8 @@ namespace qorvex::web {
 // the security flags 0x3300; proxies come from the request alone, never from
 // the system's settings.
 std::unique_ptr<HttpTransport> make_winhttp_transport();
+
+// The same over the functions `api` names instead of WinHTTP's own.
+std::unique_ptr<HttpTransport> make_winhttp_transport(const WinHttpApi& api);
 
 }  // namespace qorvex::web

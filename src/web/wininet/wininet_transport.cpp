@@ -1,9 +1,5 @@
 #include "web/wininet/wininet_transport.h"
 
-#include <windows.h>
-// The WinINet declarations build on <windows.h>.
-#include <wininet.h>
-
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -24,7 +20,7 @@ constexpr DWORD kReadChunk = 1024;
 constexpr DWORD kRawHeadersCrlf = HTTP_QUERY_RAW_HEADERS_CRLF;  // 22
 
 // Closing the request from the watch's thread makes a call waiting on it fail.
-using Handle = win32::SharedHandle<HINTERNET, &InternetCloseHandle>;
+using Handle = win32::SharedHandle<HINTERNET, decltype(WinInetApi::close_handle)>;
 
 DWORD request_flags(const FetchFlags& flags) {
     DWORD result = 0;
@@ -49,14 +45,14 @@ DWORD request_flags(const FetchFlags& flags) {
 
 // The whole raw header block: asked for its size first, so a long block is
 // never cut or left as a buffer of spaces.
-std::string raw_headers(const Handle& request) {
+std::string raw_headers(const WinInetApi& api, const Handle& request) {
     DWORD size = 0;
-    HttpQueryInfoA(request.get(), kRawHeadersCrlf, nullptr, &size, nullptr);
+    api.query_info(request.get(), kRawHeadersCrlf, nullptr, &size, nullptr);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) {
         return {};
     }
     std::string block(size, '\0');
-    if (!HttpQueryInfoA(request.get(), kRawHeadersCrlf, block.data(), &size, nullptr)) {
+    if (!api.query_info(request.get(), kRawHeadersCrlf, block.data(), &size, nullptr)) {
         return {};
     }
     block.resize(size);
@@ -67,19 +63,25 @@ std::string raw_headers(const Handle& request) {
 // session. Shared with the call that uses them, which may outlive the
 // exchange when it is given up.
 struct OpenRequest {
+    WinInetApi api;
     Handle session;
     Handle connection;
     Handle request;
 
-    OpenRequest(HINTERNET session_handle, HINTERNET connection_handle, HINTERNET request_handle)
-        : session(session_handle), connection(connection_handle), request(request_handle) {}
+    OpenRequest(const WinInetApi& functions, HINTERNET session_handle, HINTERNET connection_handle,
+                HINTERNET request_handle)
+        : api(functions),
+          session(session_handle, functions.close_handle),
+          connection(connection_handle, functions.close_handle),
+          request(request_handle, functions.close_handle) {}
 };
 
 // The request is read afresh for every call: once an abort has closed it,
 // the calls fail instead of reaching a handle that WinINet may since have
 // handed out to another exchange.
-FetchReply send_and_read(const Handle& request, const std::string& headers, const Bytes& body) {
-    HttpSendRequestA(request.get(), headers.empty() ? nullptr : const_cast<char*>(headers.data()),
+FetchReply send_and_read(const WinInetApi& api, const Handle& request, const std::string& headers,
+                         const Bytes& body) {
+    api.send_request(request.get(), headers.empty() ? nullptr : const_cast<char*>(headers.data()),
                      static_cast<DWORD>(headers.size()),
                      body.empty() ? nullptr : const_cast<std::uint8_t*>(body.data()),
                      static_cast<DWORD>(body.size()));
@@ -87,12 +89,12 @@ FetchReply send_and_read(const Handle& request, const std::string& headers, cons
     char buffer[kReadChunk];
     while (reply.body.size() < kReplyBodyCap) {
         DWORD read = 0;
-        if (!InternetReadFile(request.get(), buffer, kReadChunk, &read) || read == 0) {
+        if (!api.read_file(request.get(), buffer, kReadChunk, &read) || read == 0) {
             break;
         }
         reply.body.insert(reply.body.end(), buffer, buffer + read);
     }
-    reply.raw_headers = raw_headers(request);
+    reply.raw_headers = raw_headers(api, request);
     return reply;
 }
 
@@ -116,7 +118,8 @@ public:
         const bool ended = run_abortable(
             m_stop, AbortClock::now() + m_deadline,
             [call]() {
-                call->reply = send_and_read(call->opened->request, call->headers, call->body);
+                call->reply = send_and_read(call->opened->api, call->opened->request, call->headers,
+                                            call->body);
             },
             [call]() { call->opened->request.close(); });
         return ended ? std::move(call->reply) : FetchReply{};
@@ -130,6 +133,8 @@ private:
 
 class WinInetTransport final : public FetchTransport {
 public:
+    explicit WinInetTransport(const WinInetApi& api) : m_api(api) {}
+
     std::unique_ptr<FetchExchange> open(const FetchTarget& target) override {
         // A port number outside 16 bits is refused, not wrapped onto another port.
         const std::optional<int> port = connection_port(target);
@@ -138,37 +143,47 @@ public:
         }
         const std::string agent = win32::to_ansi(target.user_agent);
         const std::string proxy = win32::to_ansi(target.proxy);
-        Handle session(InternetOpenA(
-            agent.c_str(), proxy.empty() ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PROXY,
-            proxy.empty() ? nullptr : proxy.c_str(), proxy.empty() ? nullptr : "", 0));
+        Handle session(
+            m_api.open(agent.c_str(),
+                       proxy.empty() ? INTERNET_OPEN_TYPE_DIRECT : INTERNET_OPEN_TYPE_PROXY,
+                       proxy.empty() ? nullptr : proxy.c_str(), proxy.empty() ? nullptr : "", 0),
+            m_api.close_handle);
         if (!session) {
             return nullptr;
         }
         const std::string host = win32::to_ansi(target.host);
-        Handle connection(InternetConnectA(session.get(), host.c_str(),
-                                           static_cast<INTERNET_PORT>(*port), "", "",
-                                           INTERNET_SERVICE_HTTP, 0, 0));
+        Handle connection(
+            m_api.connect(session.get(), host.c_str(), static_cast<INTERNET_PORT>(*port), "", "",
+                          INTERNET_SERVICE_HTTP, 0, 0),
+            m_api.close_handle);
         if (!connection) {
             return nullptr;
         }
         const std::string verb = win32::to_ansi(target.verb);
         const std::string path = win32::to_ansi(target.path);
         HINTERNET request =
-            HttpOpenRequestA(connection.get(), verb.c_str(), path.c_str(), "HTTP/1.1", nullptr,
-                             nullptr, request_flags(target.flags), 0);
+            m_api.open_request(connection.get(), verb.c_str(), path.c_str(), "HTTP/1.1", nullptr,
+                               nullptr, request_flags(target.flags), 0);
         if (request == nullptr) {
             return nullptr;
         }
         return std::make_unique<WinInetExchange>(
-            std::make_shared<OpenRequest>(session.release(), connection.release(), request),
+            std::make_shared<OpenRequest>(m_api, session.release(), connection.release(), request),
             target.stop, target.deadline);
     }
+
+private:
+    const WinInetApi m_api;
 };
 
 }  // namespace
 
 std::unique_ptr<FetchTransport> make_wininet_transport() {
-    return std::make_unique<WinInetTransport>();
+    return make_wininet_transport(WinInetApi{});
+}
+
+std::unique_ptr<FetchTransport> make_wininet_transport(const WinInetApi& api) {
+    return std::make_unique<WinInetTransport>(api);
 }
 
 }  // namespace qorvex::web
