@@ -272,7 +272,7 @@ public:
 
     // Failed messages wait again, due at `now`, with no failures counted;
     // all of them, or those of one channel key. Returns how many.
-    virtual std::int64_t retry_failed(std::optional<std::string> /*channel_key*/, TimeMs now) {
+    virtual std::int64_t retry_failed(std::optional<std::string> /*channel_key*/, TimeMs /*now*/) {
         throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
     }
 
