@@ -15,6 +15,7 @@
 #include "hunt/notify/curl/mail_sender.h"
 #include "hunt/notify/delivery.h"
 #include "hunt/notify/libnotify/desktop_sender.h"
+#include "hunt/notify/secret_mask.h"
 #include "hunt_cli/exit_codes.h"
 
 namespace qorvex::hunt_cli {
@@ -26,9 +27,6 @@ using qorvex::hunt::TimeMs;
 // An answer body is shown up to this many bytes: enough for any service's
 // error, short enough for a terminal when a proxy sends a whole page.
 constexpr std::size_t kShownAnswerBytes = 400;
-// Secrets shorter than this are not searched for in answers: masking every
-// "1" of a one-digit password would hide the answer, not the secret.
-constexpr std::size_t kShortestMaskedSecret = 4;
 
 TimeMs now_ms() {
     using namespace std::chrono;
@@ -79,58 +77,6 @@ notify::Message test_message(notify::Language language, const std::string& host)
     }
     message.link = style.application_page;
     return message;
-}
-
-// Every value in the channel that could be a secret: what the environment
-// gave, the signing secret, the password, header values, an ntfy topic or a
-// Bark device key, and the key or token the endpoint carries.
-std::set<std::string> secrets_of(const notify::Channel& channel,
-                                 const std::set<std::string>& from_environment) {
-    std::set<std::string> secrets = from_environment;
-    secrets.insert(channel.secret);
-    secrets.insert(channel.password);
-    for (const auto& header : channel.headers) {
-        secrets.insert(header.value);
-        // "Bearer TOKEN": a service may quote the token alone.
-        if (const auto space = header.value.find(' '); space != std::string::npos) {
-            secrets.insert(header.value.substr(space + 1));
-        }
-    }
-    const std::string& endpoint = channel.endpoint;
-    switch (channel.kind) {
-        case notify::ChannelKind::Ntfy:
-        case notify::ChannelKind::Bark:
-            // Whoever knows an ntfy topic or a Bark device key can push to it.
-            secrets.insert(channel.target);
-            break;
-        case notify::ChannelKind::WeCom:
-        case notify::ChannelKind::DingTalk:
-            secrets.insert(endpoint.substr(endpoint.find('=') + 1));
-            break;
-        case notify::ChannelKind::Feishu:
-            secrets.insert(endpoint.substr(endpoint.rfind('/') + 1));
-            break;
-        case notify::ChannelKind::Telegram: {
-            const auto begin = endpoint.find("/bot") + 4;
-            secrets.insert(endpoint.substr(begin, endpoint.rfind('/') - begin));
-            break;
-        }
-        default:
-            break;
-    }
-    return secrets;
-}
-
-std::string masked(std::string text, const std::set<std::string>& secrets) {
-    for (const auto& secret : secrets) {
-        if (secret.size() < kShortestMaskedSecret) {
-            continue;
-        }
-        for (auto at = text.find(secret); at != std::string::npos; at = text.find(secret, at + 3)) {
-            text.replace(at, secret.size(), "***");
-        }
-    }
-    return text;
 }
 
 struct Outcome {
@@ -201,13 +147,14 @@ int run_notify_test(const NotifyTestOptions& options) {
         const auto delivery =
             notify::build_delivery(channel, message, now, "test-" + std::to_string(now));
         const Outcome outcome = send(delivery, channel.kind, send_options);
-        const auto secrets = secrets_of(channel, from_environment);
+        const auto secrets = notify::channel_secrets(channel, from_environment);
         const bool delivered = outcome.result.verdict == notify::Verdict::Delivered;
         failures += delivered ? 0 : 1;
         std::printf("%s %s\n  answer: %s\n", delivered ? "delivered" : "FAILED",
-                    channel.masked.c_str(), masked(outcome.answer, secrets).c_str());
+                    channel.masked.c_str(), notify::mask_secrets(outcome.answer, secrets).c_str());
         if (!delivered) {
-            std::printf("  error: %s\n", masked(outcome.result.error, secrets).c_str());
+            std::printf("  error: %s\n",
+                        notify::mask_secrets(outcome.result.error, secrets).c_str());
         }
         std::fflush(stdout);
     }
