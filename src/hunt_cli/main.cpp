@@ -29,9 +29,19 @@ constexpr const char* kExamples = R"(Examples:
   qorvex-hunt export --db hunt.db --format csv --class AAA --since 2026-12-01 --output aaa.csv
   NTFY_TOKEN=tk_... qorvex-hunt notify-test --notify 'ntfys://ntfy.sh/my-hunt?token={env:NTFY_TOKEN}' --lang en
   qorvex-hunt notify-test --notify-file ~/.config/qorvex-hunt/channels
+  BARK_KEY=... qorvex-hunt scan --db hunt.db --target Tavikmax/广东/深圳 --alert AAA \
+      --notify 'barks://api.day.app/{env:BARK_KEY}' --notify-file ~/.config/qorvex-hunt/channels
 
 Exit status: 0 done, 1 the work failed (history store, service never answered),
 2 bad usage, 130 a second Ctrl-C.)";
+
+constexpr const char* kNotifyHelp =
+    "a channel URL (json://, ntfy://, bark://, wecom://, dingtalk://, feishu://, tgram://, "
+    "smtp://, desktop://); {env:NAME} takes a secret from the environment; repeat for more "
+    "channels";
+constexpr const char* kNotifyFileHelp =
+    "a file of channel URLs, one a line; refused when others may read it";
+constexpr const char* kLangHelp = "the messages' language: zh or en";
 
 void add_scan(CLI::App& app, ScanOptions& scan) {
     auto* command = app.add_subcommand("scan", "query targets in turn and store what they hold");
@@ -74,6 +84,13 @@ void add_scan(CLI::App& app, ScanOptions& scan) {
     command->add_option("--on-hit", scan.on_hit,
                         "command run for each hit, with QORVEX_NUMBER, QORVEX_CLASSES and "
                         "QORVEX_TARGET set; words split at spaces, quotes group, no shell");
+    command->add_option(
+        "--notify", scan.notify_urls,
+        std::string(kNotifyHelp) + "; each hit's message waits in the history until delivered");
+    command->add_option("--notify-file", scan.notify_file, kNotifyFileHelp);
+    command->add_option("--lang", scan.lang, kLangHelp)
+        ->check(CLI::IsMember({"zh", "en"}))
+        ->capture_default_str();
     command
         ->add_option("--hook-timeout", scan.hook_timeout_s,
                      "seconds before a hit command is stopped")
@@ -104,13 +121,9 @@ void add_export(CLI::App& app, ExportOptions& options) {
 void add_notify_test(CLI::App& app, NotifyTestOptions& options) {
     auto* command = app.add_subcommand(
         "notify-test", "send a test message over each channel and print the service's answer");
-    command->add_option("--notify", options.urls,
-                        "a channel URL (json://, ntfy://, bark://, wecom://, dingtalk://, "
-                        "feishu://, tgram://, smtp://, desktop://); {env:NAME} takes a secret "
-                        "from the environment; repeat for more channels");
-    command->add_option("--notify-file", options.file,
-                        "a file of channel URLs, one a line; refused when others may read it");
-    command->add_option("--lang", options.lang, "the message's language: zh or en")
+    command->add_option("--notify", options.urls, kNotifyHelp);
+    command->add_option("--notify-file", options.file, kNotifyFileHelp);
+    command->add_option("--lang", options.lang, kLangHelp)
         ->check(CLI::IsMember({"zh", "en"}))
         ->capture_default_str();
     command->add_option("--timeout", options.timeout_s, "seconds to wait for each service")

@@ -23,6 +23,9 @@ struct ScanOptions {
     std::optional<std::string> alert_pattern;
     std::optional<std::string> on_hit;
     double hook_timeout_s = 10;
+    std::vector<std::string> notify_urls;    // channels each hit's message goes to
+    std::optional<std::string> notify_file;  // one URL a line; must not be readable by others
+    std::string lang = "zh";                 // the messages' language: zh or en
     bool json = false;
 };
 
