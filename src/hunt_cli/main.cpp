@@ -88,6 +88,17 @@ void add_scan(CLI::App& app, ScanOptions& scan) {
         "--notify", scan.notify_urls,
         std::string(kNotifyHelp) + "; each hit's message waits in the history until delivered");
     command->add_option("--notify-file", scan.notify_file, kNotifyFileHelp);
+    command
+        ->add_option("--notify-timeout", scan.notify_timeout_s,
+                     "seconds a service has to answer one message before it is tried again")
+        ->check(CLI::Range(0.1, 600.0))
+        ->capture_default_str();
+    command
+        ->add_option("--notify-backoff", scan.notify_backoff_s,
+                     "seconds before a message that did not go through is tried again, doubled "
+                     "each time up to 30 minutes (longer when the service asks)")
+        ->check(CLI::Range(0.1, 1800.0))
+        ->capture_default_str();
     command->add_option("--lang", scan.lang, kLangHelp)
         ->check(CLI::IsMember({"zh", "en"}))
         ->capture_default_str();

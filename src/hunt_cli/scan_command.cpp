@@ -475,6 +475,9 @@ OutboxSettings outbox_settings(const ScanOptions& options) {
         options.lang == "en" ? hunt::notify::Language::English : hunt::notify::Language::Chinese;
     settings.style =
         hunt::notify::message_style(language, local_utc_offset_minutes(), options.host);
+    settings.send.timeout = milliseconds(std::llround(options.notify_timeout_s * 1000));
+    settings.send.connect_timeout = std::min(settings.send.connect_timeout, settings.send.timeout);
+    settings.retry.base_ms = std::llround(options.notify_backoff_s * 1000);
     settings.retry_hint =
         "qorvex-hunt notify-retry --db " + hunt::postgres::without_password(options.db);
     return settings;
