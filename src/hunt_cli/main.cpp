@@ -1,11 +1,12 @@
 // qorvex-hunt: the unattended hunter. The command line is parsed here and
-// handed to one of the four commands; everything else lives in the units
+// handed to one of its commands; everything else lives in the units
 // beside this file and in the hunt library.
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
 #include "hunt_cli/exit_codes.h"
+#include "hunt_cli/notify_retry_command.h"
 #include "hunt_cli/notify_test_command.h"
 #include "hunt_cli/report_command.h"
 #include "hunt_cli/scan_command.h"
@@ -31,6 +32,8 @@ constexpr const char* kExamples = R"(Examples:
   qorvex-hunt notify-test --notify-file ~/.config/qorvex-hunt/channels
   BARK_KEY=... qorvex-hunt scan --db hunt.db --target Tavikmax/广东/深圳 --alert AAA \
       --notify 'barks://api.day.app/{env:BARK_KEY}' --notify-file ~/.config/qorvex-hunt/channels
+  qorvex-hunt notify-retry --db hunt.db
+  qorvex-hunt notify-retry --db hunt.db --notify 'wecom://{env:WECOM_KEY}'
 
 Exit status: 0 done, 1 the work failed (history store, service never answered),
 2 bad usage, 130 a second Ctrl-C.)";
@@ -142,6 +145,15 @@ void add_notify_test(CLI::App& app, NotifyTestOptions& options) {
         ->capture_default_str();
 }
 
+void add_notify_retry(CLI::App& app, NotifyRetryOptions& options) {
+    auto* command = app.add_subcommand(
+        "notify-retry", "hits' messages that a service refused for good wait to be sent again");
+    command->add_option("--db", options.db, "history file or postgresql:// URI")->required();
+    command->add_option("--notify", options.urls,
+                        "only this channel's messages, its URL as the hunt was given it "
+                        "({env:NAME} parts resolved alike); repeat for more; none: every channel");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -158,14 +170,20 @@ int main(int argc, char** argv) {
     std::string report_db;
     bool report_json = false;
     auto* report = app.add_subcommand(
-        "report", "per target: numbers, draw model, pool estimate, yield, classes, best finds");
+        "report",
+        "per target: numbers, draw model, pool estimate, yield, classes, best finds; "
+        "per notification channel: messages waiting, delivered and failed");
     report->add_option("--db", report_db, "history file or postgresql:// URI")->required();
-    report->add_flag("--json", report_json, "one JSON object per target on standard output");
+    report->add_flag("--json", report_json,
+                     "one JSON object per target on standard output, then one for the outbox when "
+                     "the history has messages");
     ExportOptions export_options;
     add_export(app, export_options);
     NotifyTestOptions notify_test;
     notify_test.host = qorvex::deployment::kCarrierHost;
     add_notify_test(app, notify_test);
+    NotifyRetryOptions notify_retry;
+    add_notify_retry(app, notify_retry);
 
     try {
         app.parse(argc, argv);
@@ -182,6 +200,9 @@ int main(int argc, char** argv) {
         }
         if (app.got_subcommand("notify-test")) {
             return run_notify_test(notify_test);
+        }
+        if (app.got_subcommand("notify-retry")) {
+            return run_notify_retry(notify_retry);
         }
         return run_export(export_options);
     } catch (const std::exception& error) {
