@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <barrier>
+#include <pqxx/pqxx>
 #include <set>
 #include <thread>
 
@@ -217,6 +218,26 @@ TEST_F(PostgresOutboxTest, AMarkMadeWhileTheServerIsAwayIsKeptUntilItIsBack) {
     EXPECT_NE(a->degraded_note(), "") << "the mark did not wait";
     TestDatabase::server("start");
     reconnect(*a);
+    EXPECT_TRUE(a->waiting_messages(kPhone.key, 10).empty());
+    EXPECT_EQ(m_database.count("SELECT count(*) FROM outbox WHERE state = 'delivered'"), 1);
+}
+
+// A lock held elsewhere makes the server cancel the outbox's statements
+// (57014): the sender is given nothing for now, and its mark waits.
+TEST_F(PostgresOutboxTest, AStatementTheServerCancelsOnlyDelaysTheOutbox) {
+    auto a = open_store(m_database.uri() + "%20-cstatement_timeout%3D300",
+                        [](PostgresOptions& options) { options.hunter_id = "a"; });
+    a->register_channels(std::vector{kPhone});
+    a->record_cycle(cycle_at(1000), {{{kNumber, kAaa}}}, kAaa);
+    const auto ids = ids_of(a->waiting_messages(kPhone.key, 10));
+    ASSERT_EQ(ids.size(), 1U);
+    {
+        pqxx::connection locker(m_database.uri());
+        pqxx::work lock(locker);
+        lock.exec("LOCK TABLE outbox IN ACCESS EXCLUSIVE MODE");
+        EXPECT_TRUE(a->waiting_messages(kPhone.key, 10).empty());
+        a->mark_delivered(ids, 2000);
+    }
     EXPECT_TRUE(a->waiting_messages(kPhone.key, 10).empty());
     EXPECT_EQ(m_database.count("SELECT count(*) FROM outbox WHERE state = 'delivered'"), 1);
 }
