@@ -82,6 +82,30 @@ bool OutboxSender::busy_until(TimeMs deadline) const {
     });
 }
 
+std::string OutboxSender::left_over() {
+    OutboxTotals totals;
+    try {
+        for (const auto& counts : m_store.outbox_counts()) {
+            totals.waiting += counts.waiting;
+            totals.failed += counts.failed;
+        }
+    } catch (const hunt::StoreError&) {
+        // The hunt has ended well; `report` shows the outbox later.
+        return {};
+    }
+    std::string text;
+    if (totals.waiting > 0) {
+        text = std::to_string(totals.waiting) +
+               (totals.waiting == 1 ? " message waits" : " messages wait") +
+               " in the outbox; the next scan with the same channels sends them";
+    }
+    if (totals.failed > 0) {
+        text += (text.empty() ? "" : "; ") + std::to_string(totals.failed) +
+                " failed for good; send them again with: " + m_settings.retry_hint;
+    }
+    return text;
+}
+
 void OutboxSender::poll_channel(ChannelState& state, TimeMs now) {
     if (state.worker.busy()) {
         auto outcome = state.worker.outcome(milliseconds(0));
