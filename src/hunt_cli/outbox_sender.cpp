@@ -82,7 +82,9 @@ bool OutboxSender::busy_until(TimeMs deadline) const {
     });
 }
 
-std::string OutboxSender::left_over() {
+// None when the history cannot say now: the counts are read again later,
+// and `report` shows them after the hunt.
+std::optional<OutboxTotals> OutboxSender::read_totals() {
     OutboxTotals totals;
     try {
         for (const auto& counts : m_store.outbox_counts()) {
@@ -90,9 +92,17 @@ std::string OutboxSender::left_over() {
             totals.failed += counts.failed;
         }
     } catch (const hunt::StoreError&) {
-        // The hunt has ended well; `report` shows the outbox later.
+        return std::nullopt;
+    }
+    return totals;
+}
+
+std::string OutboxSender::left_over() {
+    const auto read = read_totals();
+    if (!read) {
         return {};
     }
+    const OutboxTotals& totals = *read;
     std::string text;
     if (totals.waiting > 0) {
         text = std::to_string(totals.waiting) +
@@ -192,17 +202,9 @@ bool OutboxSender::write_marking(ChannelState& state, TimeMs now) {
 
 void OutboxSender::show_counts(TimeMs now) {
     m_counts_at = now;
-    OutboxTotals totals;
-    try {
-        for (const auto& counts : m_store.outbox_counts()) {
-            totals.waiting += counts.waiting;
-            totals.failed += counts.failed;
-        }
-    } catch (const hunt::StoreError&) {
-        // Read again at the next count; a refused read or mark says so.
-        return;
+    if (const auto totals = read_totals()) {
+        m_view.outbox(*totals);
     }
-    m_view.outbox(totals);
 }
 
 // Always false: the caller's step did not happen and is tried again after

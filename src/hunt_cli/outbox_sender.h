@@ -61,6 +61,7 @@ private:
     void start_send(ChannelState& state, hunt::TimeMs now);
     bool write_marking(ChannelState& state, hunt::TimeMs now);
     void show_counts(hunt::TimeMs now);
+    std::optional<OutboxTotals> read_totals();
     bool store_refused(const hunt::StoreError& error, hunt::TimeMs now, ChannelState& state);
 
     hunt::HuntStore& m_store;
