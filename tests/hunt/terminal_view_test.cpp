@@ -74,14 +74,20 @@ private:
     int m_saved_err;
 };
 
-TEST(TerminalView, MessagesStayAboveTheBlockThroughLaterRedraws) {
-    SharedTerminal terminal;
-    auto view = make_terminal_view(terminal.out(), false);
-    const hunt::TargetProgress progress({}, 0);
+// A target with no cycles yet, due in a second.
+TargetLine fresh_target(const hunt::TargetProgress& progress) {
     TargetLine line;
     line.label = "Tavikmax/广东/深圳";
     line.progress = &progress;
     line.next_in_ms = 1000;
+    return line;
+}
+
+TEST(TerminalView, MessagesStayAboveTheBlockThroughLaterRedraws) {
+    SharedTerminal terminal;
+    auto view = make_terminal_view(terminal.out(), false);
+    const hunt::TargetProgress progress({}, 0);
+    const TargetLine line = fresh_target(progress);
     view->status({line}, "");
     view->message("hook for 13800138000 failed with exit status 3");
     view->status({line}, "");
@@ -98,9 +104,7 @@ TEST(TerminalView, TheOutboxRowAndAFailureFitTheWidthAndTheRowGoesWhenEmpty) {
     SharedTerminal terminal;
     auto view = make_terminal_view(terminal.out(), false);
     const hunt::TargetProgress progress({}, 0);
-    TargetLine line;
-    line.label = "Tavikmax/广东/深圳";
-    line.progress = &progress;
+    const TargetLine line = fresh_target(progress);
     view->outbox({3, 1});
     view->status({line}, "");
     view->notify_failed({0,
