@@ -8,11 +8,10 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 
 #include "hunt_notify_send/receivers.h"
 #include "hunt_process.h"
@@ -85,8 +84,15 @@ std::vector<json> requests(Receiver& receiver) {
 }
 
 std::string file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    std::string bytes;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+            bytes.append(buffer, n);
+        }
+        std::fclose(file);
+    }
+    return bytes;
 }
 
 class ScanNotify : public ::testing::Test {
