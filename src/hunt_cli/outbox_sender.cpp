@@ -82,6 +82,40 @@ bool OutboxSender::busy_until(TimeMs deadline) const {
     });
 }
 
+// None when the history cannot say now: the counts are read again later,
+// and `report` shows them after the hunt.
+std::optional<OutboxTotals> OutboxSender::read_totals() {
+    OutboxTotals totals;
+    try {
+        for (const auto& counts : m_store.outbox_counts()) {
+            totals.waiting += counts.waiting;
+            totals.failed += counts.failed;
+        }
+    } catch (const hunt::StoreError&) {
+        return std::nullopt;
+    }
+    return totals;
+}
+
+std::string OutboxSender::left_over() {
+    const auto read = read_totals();
+    if (!read) {
+        return {};
+    }
+    const OutboxTotals& totals = *read;
+    std::string text;
+    if (totals.waiting > 0) {
+        text = std::to_string(totals.waiting) +
+               (totals.waiting == 1 ? " message waits" : " messages wait") +
+               " in the outbox; the next scan with the same channels sends them";
+    }
+    if (totals.failed > 0) {
+        text += (text.empty() ? "" : "; ") + std::to_string(totals.failed) +
+                " failed for good; send them again with: " + m_settings.retry_hint;
+    }
+    return text;
+}
+
 void OutboxSender::poll_channel(ChannelState& state, TimeMs now) {
     if (state.worker.busy()) {
         auto outcome = state.worker.outcome(milliseconds(0));
@@ -168,17 +202,9 @@ bool OutboxSender::write_marking(ChannelState& state, TimeMs now) {
 
 void OutboxSender::show_counts(TimeMs now) {
     m_counts_at = now;
-    OutboxTotals totals;
-    try {
-        for (const auto& counts : m_store.outbox_counts()) {
-            totals.waiting += counts.waiting;
-            totals.failed += counts.failed;
-        }
-    } catch (const hunt::StoreError&) {
-        // Read again at the next count; a refused read or mark says so.
-        return;
+    if (const auto totals = read_totals()) {
+        m_view.outbox(*totals);
     }
-    m_view.outbox(totals);
 }
 
 // Always false: the caller's step did not happen and is tried again after

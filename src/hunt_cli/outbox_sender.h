@@ -50,6 +50,9 @@ public:
     // Whether some channel still has a send running, an answer to mark, or
     // a waiting message due before `deadline`.
     bool busy_until(hunt::TimeMs deadline) const;
+    // At the end of the hunt: what the outbox still holds and what becomes
+    // of it; empty when every message was delivered.
+    std::string left_over();
 
     struct ChannelState;
 
@@ -58,6 +61,7 @@ private:
     void start_send(ChannelState& state, hunt::TimeMs now);
     bool write_marking(ChannelState& state, hunt::TimeMs now);
     void show_counts(hunt::TimeMs now);
+    std::optional<OutboxTotals> read_totals();
     bool store_refused(const hunt::StoreError& error, hunt::TimeMs now, ChannelState& state);
 
     hunt::HuntStore& m_store;

@@ -534,6 +534,11 @@ int run_scan(const ScanOptions& options) {
         }
         reason = session->run();
         session->release();
+        if (sender) {
+            if (const auto left = sender->left_over(); !left.empty()) {
+                view->message(left);
+            }
+        }
     } catch (const std::exception& error) {
         // StoreError, or a failure the store did not foresee: either ends
         // the hunt with its summary, never with a crash.

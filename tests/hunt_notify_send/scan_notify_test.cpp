@@ -6,11 +6,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 
 #include "hunt_notify_send/receivers.h"
 #include "hunt_process.h"
@@ -83,8 +84,15 @@ std::vector<json> requests(Receiver& receiver) {
 }
 
 std::string file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    std::string bytes;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[65536];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
+            bytes.append(buffer, n);
+        }
+        std::fclose(file);
+    }
+    return bytes;
 }
 
 class ScanNotify : public ::testing::Test {
@@ -165,6 +173,24 @@ TEST_F(ScanNotify, ARefusalForGoodIsKeptMaskedAndShownWithTheRetryCommand) {
     const std::string all = finished.out + finished.err + report.out + report.err + file_bytes(db) +
                             file_bytes(db + "-wal");
     EXPECT_EQ(all.find(kToken), std::string::npos);
+}
+
+TEST_F(ScanNotify, CtrlCEndsTheHuntPromptlyWhileAServiceHangs) {
+    test::PoolSim sim;
+    HttpReceiver receiver("stall");
+    ScratchFolder folder;
+    auto args = scan_args(sim, folder, receiver);
+    *(std::find(args.begin(), args.end(), "--notify-timeout") + 1) = "60";
+    hunt_test::HuntProcess hunt(args);
+    ASSERT_TRUE(receiver.next(20s).is_object()) << "no message was sent";
+    const auto begun = std::chrono::steady_clock::now();
+    hunt.signal(SIGINT);
+    const auto finished = hunt.wait(10s);
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, 2s);
+    EXPECT_EQ(finished.exit_code, 0) << finished.err;
+    // The send in flight was abandoned unmarked: its messages still wait.
+    const auto report = run_hunt({"report", "--db", folder.path("hunt.db").string()});
+    EXPECT_NE(report.out.find(" waiting, 0 delivered, 0 failed"), std::string::npos) << report.out;
 }
 
 TEST_F(ScanNotify, ChannelUsageErrorsExitTwoNamingTheLineWithoutTheSecret) {
