@@ -13,7 +13,8 @@
 # is alerted exactly once, and every hunter sends its hits' messages to one
 # shared --notify channel, a local receiver: at the end every hit has reached
 # it exactly once (the one send the killed hunter may have made and never
-# marked aside), whichever hunter stored it, died or lost the server.
+# marked aside, and the one the hunter stopped during the freeze could not
+# mark), whichever hunter stored it, died or lost the server.
 #
 #   hunters_test.sh QORVEX_HUNT_BINARY POOL_SIM_SCRIPT [OUTAGE_SECONDS]
 set -euo pipefail
@@ -278,14 +279,15 @@ hits = Counter(n.strip() for n in open(sys.argv[2]) if n.strip())
 carried_by = {n: [i for i, text in enumerate(deliveries)
                   if f"{n[:3]} {n[3:7]} {n[7:]}" in text] for n in hits}
 never = [n for n, sends in carried_by.items() if len(sends) < hits[n]]
-# A hunter killed between a send and its mark leaves that one send's
+# A hunter that ends between a send and its stored mark leaves that send's
 # messages waiting, and the hunter that takes them over sends them again:
-# only the first delivery of the repeated hits may be one and the same.
+# d, killed, and e, which ended while the server was frozen and could not
+# take its last mark. So the repeated hits came first in at most two sends.
 repeated = {n: sends for n, sends in carried_by.items() if len(sends) > hits[n]}
 too_often = [n for n, sends in repeated.items() if len(sends) > hits[n] + 1]
 first_sends = {sends[0] for sends in repeated.values()}
 print(f"{sum(hits.values())} hits, {len(deliveries)} deliveries, {len(repeated)} repeated")
-if never or too_often or len(first_sends) > 1:
+if never or too_often or len(first_sends) > 2:
     print(f"never delivered: {never[:5]}, too often: {too_often[:5]}, "
           f"repeated from {len(first_sends)} sends", file=sys.stderr)
     sys.exit(1)
