@@ -132,6 +132,48 @@ struct NumberFilter {
     std::optional<TimeMs> first_seen_since;
 };
 
+// A channel that this hunter delivers hits to, as the outbox knows it: a key
+// that names it without its secrets (a digest of its resolved URL, so that
+// hunters given the same --notify share its messages) and the masked URL to
+// show.
+struct OutboxChannel {
+    std::string key;
+    std::string shown;
+};
+
+// One hit's message for one channel, written in the transaction that stored
+// the hit and kept until the service accepted it or refused it for good.
+struct OutboxMessage {
+    std::int64_t id = 0;
+    std::string channel_key;
+    std::string target;
+    PhoneNumber number = 0;
+    ClassMask classes = 0;
+    TimeMs first_seen = 0;
+    TimeMs created = 0;  // when the hit was stored
+    int failures = 0;    // attempts that did not deliver so far
+    TimeMs next_attempt = 0;
+};
+
+enum class OutboxState { Waiting, Delivered, Failed };
+
+// A message that failed for good, with the service's error (masked).
+struct OutboxFailure {
+    std::int64_t id = 0;
+    std::string channel_shown;
+    std::string target;
+    PhoneNumber number = 0;
+    TimeMs failed_at = 0;
+    std::string error;
+};
+
+struct OutboxCounts {
+    std::string channel_shown;
+    std::int64_t waiting = 0;
+    std::int64_t delivered = 0;
+    std::int64_t failed = 0;
+};
+
 class StoreError : public std::runtime_error {
 public:
     enum class Kind {
@@ -194,6 +236,52 @@ public:
     virtual bool lease_target(std::string_view target, std::string_view hunter_id, TimeMs now,
                               TimeMs until) = 0;
     virtual void release_targets(std::string_view hunter_id) = 0;
+
+    // The outbox. Every hit stored after this call gets one waiting message
+    // per channel of the hunter that alerts it, written in the hit's own
+    // transaction. A hunter with no channels registers none.
+    virtual void register_channels(std::span<const OutboxChannel> /*channels*/) {
+        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
+    }
+
+    // Waiting messages for this hunter to send on `channel_key`, oldest
+    // first, at most `limit`: its own, and those whose hunter is gone. With
+    // a shared history no two live hunters are given the same message.
+    // Includes messages not yet due; the sender reads next_attempt.
+    virtual std::vector<OutboxMessage> waiting_messages(std::string_view /*channel_key*/,
+                                                        std::size_t /*limit*/) {
+        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
+    }
+
+    // After the service's success answer.
+    virtual void mark_delivered(std::span<const std::int64_t> /*ids*/, TimeMs /*when*/) {
+        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
+    }
+
+    // After an attempt that did not deliver: try again at `next_attempt`.
+    virtual void mark_retry(std::span<const std::int64_t> /*ids*/, int /*failures*/,
+                            TimeMs /*next_attempt*/, std::string_view /*error*/) {
+        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
+    }
+
+    // After a refusal for good: kept, with the error, until retried.
+    virtual void mark_failed(std::span<const std::int64_t> /*ids*/, TimeMs /*when*/,
+                             std::string_view /*error*/) {
+        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
+    }
+
+    // Failed messages wait again, due at `now`, with no failures counted;
+    // all of them, or those of one channel key. Returns how many.
+    virtual std::int64_t retry_failed(std::optional<std::string> /*channel_key*/, TimeMs /*now*/) {
+        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
+    }
+
+    virtual std::vector<OutboxFailure> failed_messages(std::size_t /*limit*/) {
+        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
+    }
+    virtual std::vector<OutboxCounts> outbox_counts() {
+        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
+    }
 
     // Set while the store keeps working in a degraded way (a shared store
     // queueing sightings locally while its server is away): what to show in

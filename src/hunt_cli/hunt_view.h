@@ -40,6 +40,22 @@ struct CycleEvent {
     std::string degraded;  // the store's note while it works in a degraded way
 };
 
+// The outbox's messages over all channels, when it holds any.
+struct OutboxTotals {
+    std::int64_t waiting = 0;
+    std::int64_t failed = 0;
+    bool operator==(const OutboxTotals&) const = default;
+};
+
+// Messages that a channel's service refused for good, kept in the history.
+struct NotifyFailure {
+    hunt::TimeMs time = 0;
+    std::string channel;  // masked
+    std::vector<hunt::PhoneNumber> numbers;
+    std::string error;       // masked
+    std::string retry_hint;  // the command that sends them again
+};
+
 class HuntView {
 public:
     virtual ~HuntView() = default;
@@ -57,6 +73,10 @@ public:
     // Redraws the live block; nothing in the other forms.
     virtual void status(const std::vector<TargetLine>& /*lines*/, const std::string& /*note*/) {}
     virtual void summary(const std::vector<TargetLine>& lines, std::string_view reason) = 0;
+    // The outbox's counts, given every few seconds while the hunt sends
+    // hits; each form shows them only when they change.
+    virtual void outbox(const OutboxTotals& totals) = 0;
+    virtual void notify_failed(const NotifyFailure& failure) = 0;
     // A diagnostic while the hunt runs (a hook that failed, a locked
     // history): one line on standard error. The live block clears itself
     // around it, so that its next redraw does not erase the line.

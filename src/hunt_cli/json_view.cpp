@@ -86,8 +86,32 @@ public:
                   json_line({{"event", "summary"}, {"reason", reason}, {"targets", targets}}));
     }
 
+    void outbox(const OutboxTotals& totals) override {
+        if (totals == m_outbox) {
+            return;
+        }
+        m_outbox = totals;
+        write_out(m_out, json_line({{"event", "outbox"},
+                                    {"waiting", totals.waiting},
+                                    {"failed", totals.failed}}));
+    }
+
+    void notify_failed(const NotifyFailure& failure) override {
+        auto numbers = json::array();
+        for (const auto number : failure.numbers) {
+            numbers.push_back(std::to_string(number));
+        }
+        write_out(m_out, json_line({{"event", "notify_failed"},
+                                    {"time", hunt::iso_time_text(failure.time)},
+                                    {"channel", failure.channel},
+                                    {"numbers", numbers},
+                                    {"error", failure.error},
+                                    {"retry", failure.retry_hint}}));
+    }
+
 private:
     std::FILE* m_out;
+    OutboxTotals m_outbox;
 };
 
 }  // namespace

@@ -1,11 +1,12 @@
 // qorvex-hunt: the unattended hunter. The command line is parsed here and
-// handed to one of the four commands; everything else lives in the units
+// handed to one of its commands; everything else lives in the units
 // beside this file and in the hunt library.
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
 
 #include "hunt_cli/exit_codes.h"
+#include "hunt_cli/notify_retry_command.h"
 #include "hunt_cli/notify_test_command.h"
 #include "hunt_cli/report_command.h"
 #include "hunt_cli/scan_command.h"
@@ -29,9 +30,21 @@ constexpr const char* kExamples = R"(Examples:
   qorvex-hunt export --db hunt.db --format csv --class AAA --since 2026-12-01 --output aaa.csv
   NTFY_TOKEN=tk_... qorvex-hunt notify-test --notify 'ntfys://ntfy.sh/my-hunt?token={env:NTFY_TOKEN}' --lang en
   qorvex-hunt notify-test --notify-file ~/.config/qorvex-hunt/channels
+  BARK_KEY=... qorvex-hunt scan --db hunt.db --target Tavikmax/广东/深圳 --alert AAA \
+      --notify 'barks://api.day.app/{env:BARK_KEY}' --notify-file ~/.config/qorvex-hunt/channels
+  qorvex-hunt notify-retry --db hunt.db
+  qorvex-hunt notify-retry --db hunt.db --notify 'wecom://{env:WECOM_KEY}'
 
 Exit status: 0 done, 1 the work failed (history store, service never answered),
 2 bad usage, 130 a second Ctrl-C.)";
+
+constexpr const char* kNotifyHelp =
+    "a channel URL (json://, ntfy://, bark://, wecom://, dingtalk://, feishu://, tgram://, "
+    "smtp://, desktop://); {env:NAME} takes a secret from the environment; repeat for more "
+    "channels";
+constexpr const char* kNotifyFileHelp =
+    "a file of channel URLs, one a line; refused when others may read it";
+constexpr const char* kLangHelp = "the messages' language: zh or en";
 
 void add_scan(CLI::App& app, ScanOptions& scan) {
     auto* command = app.add_subcommand("scan", "query targets in turn and store what they hold");
@@ -74,6 +87,24 @@ void add_scan(CLI::App& app, ScanOptions& scan) {
     command->add_option("--on-hit", scan.on_hit,
                         "command run for each hit, with QORVEX_NUMBER, QORVEX_CLASSES and "
                         "QORVEX_TARGET set; words split at spaces, quotes group, no shell");
+    command->add_option(
+        "--notify", scan.notify_urls,
+        std::string(kNotifyHelp) + "; each hit's message waits in the history until delivered");
+    command->add_option("--notify-file", scan.notify_file, kNotifyFileHelp);
+    command
+        ->add_option("--notify-timeout", scan.notify_timeout_s,
+                     "seconds a service has to answer one message before it is tried again")
+        ->check(CLI::Range(0.1, 600.0))
+        ->capture_default_str();
+    command
+        ->add_option("--notify-backoff", scan.notify_backoff_s,
+                     "seconds before a message that did not go through is tried again, doubled "
+                     "each time up to 30 minutes (longer when the service asks)")
+        ->check(CLI::Range(0.1, 1800.0))
+        ->capture_default_str();
+    command->add_option("--lang", scan.lang, kLangHelp)
+        ->check(CLI::IsMember({"zh", "en"}))
+        ->capture_default_str();
     command
         ->add_option("--hook-timeout", scan.hook_timeout_s,
                      "seconds before a hit command is stopped")
@@ -104,18 +135,23 @@ void add_export(CLI::App& app, ExportOptions& options) {
 void add_notify_test(CLI::App& app, NotifyTestOptions& options) {
     auto* command = app.add_subcommand(
         "notify-test", "send a test message over each channel and print the service's answer");
-    command->add_option("--notify", options.urls,
-                        "a channel URL (json://, ntfy://, bark://, wecom://, dingtalk://, "
-                        "feishu://, tgram://, smtp://, desktop://); {env:NAME} takes a secret "
-                        "from the environment; repeat for more channels");
-    command->add_option("--notify-file", options.file,
-                        "a file of channel URLs, one a line; refused when others may read it");
-    command->add_option("--lang", options.lang, "the message's language: zh or en")
+    command->add_option("--notify", options.urls, kNotifyHelp);
+    command->add_option("--notify-file", options.file, kNotifyFileHelp);
+    command->add_option("--lang", options.lang, kLangHelp)
         ->check(CLI::IsMember({"zh", "en"}))
         ->capture_default_str();
     command->add_option("--timeout", options.timeout_s, "seconds to wait for each service")
         ->check(CLI::Range(0.1, 600.0))
         ->capture_default_str();
+}
+
+void add_notify_retry(CLI::App& app, NotifyRetryOptions& options) {
+    auto* command = app.add_subcommand(
+        "notify-retry", "hits' messages that a service refused for good wait to be sent again");
+    command->add_option("--db", options.db, "history file or postgresql:// URI")->required();
+    command->add_option("--notify", options.urls,
+                        "only this channel's messages, its URL as the hunt was given it "
+                        "({env:NAME} parts resolved alike); repeat for more; none: every channel");
 }
 
 }  // namespace
@@ -134,14 +170,20 @@ int main(int argc, char** argv) {
     std::string report_db;
     bool report_json = false;
     auto* report = app.add_subcommand(
-        "report", "per target: numbers, draw model, pool estimate, yield, classes, best finds");
+        "report",
+        "per target: numbers, draw model, pool estimate, yield, classes, best finds; "
+        "per notification channel: messages waiting, delivered and failed");
     report->add_option("--db", report_db, "history file or postgresql:// URI")->required();
-    report->add_flag("--json", report_json, "one JSON object per target on standard output");
+    report->add_flag("--json", report_json,
+                     "one JSON object per target on standard output, then one for the outbox when "
+                     "the history has messages");
     ExportOptions export_options;
     add_export(app, export_options);
     NotifyTestOptions notify_test;
     notify_test.host = qorvex::deployment::kCarrierHost;
     add_notify_test(app, notify_test);
+    NotifyRetryOptions notify_retry;
+    add_notify_retry(app, notify_retry);
 
     try {
         app.parse(argc, argv);
@@ -158,6 +200,9 @@ int main(int argc, char** argv) {
         }
         if (app.got_subcommand("notify-test")) {
             return run_notify_test(notify_test);
+        }
+        if (app.got_subcommand("notify-retry")) {
+            return run_notify_retry(notify_retry);
         }
         return run_export(export_options);
     } catch (const std::exception& error) {

@@ -67,8 +67,23 @@ public:
         write_out(m_out, text);
     }
 
+    void outbox(const OutboxTotals& totals) override {
+        if (totals == m_outbox) {
+            return;
+        }
+        m_outbox = totals;
+        const std::string text = outbox_text(totals);
+        write_out(m_out, (text.empty() ? "outbox: every message delivered" : text) + "\n");
+    }
+
+    void notify_failed(const NotifyFailure& failure) override {
+        write_out(m_out,
+                  hunt::iso_time_text(failure.time) + " " + notify_failure_text(failure) + "\n");
+    }
+
 private:
     std::FILE* m_out;
+    OutboxTotals m_outbox;
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "hunt_cli/exit_codes.h"
 #include "hunt_cli/hunt_view.h"
 #include "hunt_cli/json_text.h"
+#include "hunt_cli/outbox_report.h"
 #include "hunt_cli/status_text.h"
 #include "hunt_cli/store_factory.h"
 
@@ -149,6 +150,7 @@ int run_report(const std::string& db, bool json) {
             const TargetReport report = gather(*store, summary, now);
             write_out(stdout, json ? json_of(report) : text_of(report));
         }
+        write_out(stdout, json ? outbox_json(*store) : outbox_text(*store));
         return kExitOk;
     } catch (const hunt::StoreError& error) {
         std::fprintf(stderr, "qorvex-hunt: %s\n", error.what());

@@ -3,18 +3,22 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <random>
 #include <thread>
 
 #include "hunt/capture_counts.h"
 #include "hunt/class_names.h"
 #include "hunt/local_hunters/local_hunters.h"
+#include "hunt/postgres/pg_errors.h"
 #include "hunt/reply_reading.h"
 #include "hunt/stop_rules.h"
 #include "hunt_cli/exchange_worker.h"
 #include "hunt_cli/exit_codes.h"
 #include "hunt_cli/hook_runner.h"
 #include "hunt_cli/hunt_view.h"
+#include "hunt_cli/notify_channels.h"
+#include "hunt_cli/outbox_sender.h"
 #include "hunt_cli/scan_plan.h"
 #include "hunt_cli/status_text.h"
 #include "hunt_cli/stop_signals.h"
@@ -44,6 +48,9 @@ constexpr TimeMs kHistoryRefreshMs = 10'000;
 // A history locked by another program past the store's own wait: how long
 // the hunt rests before it tries the same write again.
 constexpr TimeMs kLockedRetryMs = 1'000;
+// Once every target ended, how long the hunt goes on sending the messages
+// that fall due by then; what is left waits for the next run.
+constexpr TimeMs kLastSendsMs = 60'000;
 
 TimeMs steady_ms() {
     return std::chrono::duration_cast<milliseconds>(
@@ -93,6 +100,9 @@ public:
         }
     }
 
+    // Hits' messages go out through `sender` from now on, when given.
+    void send_through(OutboxSender* sender) { m_sender = sender; }
+
     // Runs until every target ended or a stop; StoreError leaves it.
     std::string run() {
         TimeMs last_draw = 0;
@@ -105,6 +115,9 @@ public:
                 m_hooks->poll();
             }
             take_late_commits();
+            if (m_sender != nullptr) {
+                m_sender->poll(wall_ms());
+            }
             if (m_unstored) {
                 retry_unstored();
             } else if (m_in_flight) {
@@ -113,7 +126,10 @@ public:
                     last_draw = 0;
                 }
             } else if (m_scheduler.all_ended()) {
-                return "every target reached its stop rule";
+                if (!sending_last_messages()) {
+                    return "every target reached its stop rule";
+                }
+                std::this_thread::sleep_for(kTick);
             } else {
                 next_query();
             }
@@ -143,6 +159,22 @@ public:
     bool never_answered() const { return m_cycles > 0 && !m_answered; }
 
 private:
+    bool sending_last_messages() {
+        if (m_sender == nullptr) {
+            return false;
+        }
+        const TimeMs now = wall_ms();
+        if (m_last_sends_until == 0) {
+            m_last_sends_until = now + kLastSendsMs;
+            if (m_sender->busy_until(m_last_sends_until)) {
+                m_view.message("every target ended; sending the last hits' messages (up to " +
+                               seconds_text(kLastSendsMs) +
+                               "; what is left waits for the next run)");
+            }
+        }
+        return now < m_last_sends_until && m_sender->busy_until(m_last_sends_until);
+    }
+
     void next_query() {
         const TimeMs now = steady_ms();
         if (now < m_retry_at) {
@@ -321,6 +353,9 @@ private:
                const std::vector<hunt::NewNumber>& fresh) {
         for (const auto& number : fresh) {
             if (number.hit) {
+                if (m_sender != nullptr) {
+                    m_sender->hits_stored();
+                }
                 m_view.hit(now_wall, label, number);
                 if (m_hooks != nullptr) {
                     m_hooks->start(
@@ -420,7 +455,33 @@ private:
     bool m_lock_reported = false;
     std::int64_t m_cycles = 0;
     bool m_answered = false;
+    OutboxSender* m_sender = nullptr;
+    TimeMs m_last_sends_until = 0;  // wall time; 0 until every target ended
 };
+
+// The reader's local offset from UTC, for the messages' times.
+int local_utc_offset_minutes() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr) {
+        return 0;
+    }
+    return int(local.tm_gmtoff / 60);
+}
+
+OutboxSettings outbox_settings(const ScanOptions& options) {
+    OutboxSettings settings;
+    const auto language =
+        options.lang == "en" ? hunt::notify::Language::English : hunt::notify::Language::Chinese;
+    settings.style =
+        hunt::notify::message_style(language, local_utc_offset_minutes(), options.host);
+    settings.send.timeout = milliseconds(std::llround(options.notify_timeout_s * 1000));
+    settings.send.connect_timeout = std::min(settings.send.connect_timeout, settings.send.timeout);
+    settings.retry.base_ms = std::llround(options.notify_backoff_s * 1000);
+    settings.retry_hint =
+        "qorvex-hunt notify-retry --db " + hunt::postgres::without_password(options.db);
+    return settings;
+}
 
 }  // namespace
 
@@ -434,6 +495,13 @@ int run_scan(const ScanOptions& options) {
         return kExitUsage;
     }
     auto plan = std::get<ScanPlan>(std::move(made));
+    auto channels = read_channels(options.notify_urls, options.notify_file);
+    if (auto* refusals = std::get_if<std::vector<std::string>>(&channels)) {
+        for (const auto& refusal : *refusals) {
+            report_error(refusal);
+        }
+        return kExitUsage;
+    }
     std::unique_ptr<HuntView> view = make_view(choose_view(options.json), stdout);
     std::unique_ptr<HookRunner> hooks;
     if (plan.hook_words) {
@@ -447,6 +515,7 @@ int run_scan(const ScanOptions& options) {
     int code = kExitOk;
     std::string reason;
     std::optional<Hunt> session;
+    std::optional<OutboxSender> sender;
     const std::string hunter = hunt::this_hunter_id();
     try {
         store =
@@ -454,8 +523,22 @@ int run_scan(const ScanOptions& options) {
         session.emplace(std::move(plan), options.host,
                         hunt::StopRules{options.stop_at_coverage, options.stop_when_new_below},
                         *store, *view, hooks.get(), *engine, hunter);
+        auto& named = std::get<std::vector<NamedChannel>>(channels);
+        if (!named.empty()) {
+            std::mt19937_64 generator(std::random_device{}());
+            sender.emplace(*store, std::move(named), outbox_settings(options), *view,
+                           [generator]() mutable {
+                               return std::uniform_real_distribution<double>(0.0, 1.0)(generator);
+                           });
+            session->send_through(&*sender);
+        }
         reason = session->run();
         session->release();
+        if (sender) {
+            if (const auto left = sender->left_over(); !left.empty()) {
+                view->message(left);
+            }
+        }
     } catch (const std::exception& error) {
         // StoreError, or a failure the store did not foresee: either ends
         // the hunt with its summary, never with a crash.
@@ -473,9 +556,12 @@ int run_scan(const ScanOptions& options) {
     if (hooks) {
         hooks->finish(kHookGrace, stop_requested);
     }
+    // A send still in flight is abandoned unmarked: its message stays
+    // waiting and goes out in the next run.
+    sender.reset();
     session.reset();
     store.reset();
-    if (ExchangeWorker::abandoned() || store_work_running()) {
+    if (ExchangeWorker::abandoned() || NotifyWorker::abandoned() || store_work_running()) {
         // A query still waits for its reply on the worker; the program ends
         // without the static destructors it might still be using.
         std::fflush(nullptr);

@@ -23,6 +23,11 @@ struct ScanOptions {
     std::optional<std::string> alert_pattern;
     std::optional<std::string> on_hit;
     double hook_timeout_s = 10;
+    std::vector<std::string> notify_urls;    // channels each hit's message goes to
+    std::optional<std::string> notify_file;  // one URL a line; must not be readable by others
+    std::string lang = "zh";                 // the messages' language: zh or en
+    double notify_timeout_s = 20;            // one send's whole exchange
+    double notify_backoff_s = 15;            // the first wait after a failed send
     bool json = false;
 };
 

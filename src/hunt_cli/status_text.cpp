@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "hunt/notify/hit_message.h"
+
 namespace qorvex::hunt_cli {
 
 namespace {
@@ -153,6 +155,24 @@ std::string target_status_text(const TargetLine& line, bool with_next) {
         text += (text.empty() ? "" : "  ") + field;
     }
     return text;
+}
+
+std::string outbox_text(const OutboxTotals& totals) {
+    if (totals.waiting == 0 && totals.failed == 0) {
+        return {};
+    }
+    return "outbox: " + std::to_string(totals.waiting) +
+           (totals.waiting == 1 ? " message waiting, " : " messages waiting, ") +
+           std::to_string(totals.failed) + " failed";
+}
+
+std::string notify_failure_text(const NotifyFailure& failure) {
+    std::string numbers;
+    for (const auto number : failure.numbers) {
+        numbers += (numbers.empty() ? "" : ", ") + hunt::notify::grouped_number(number);
+    }
+    return "notify: " + failure.channel + " refused " + numbers + " for good: " + failure.error +
+           "; send again with: " + failure.retry_hint;
 }
 
 }  // namespace qorvex::hunt_cli

@@ -40,6 +40,13 @@ std::string rate_text(double value);
 // "in 3 s", "in 1 min 40 s".
 std::string seconds_text(hunt::TimeMs ms);
 
+// "outbox: 3 messages waiting, 1 failed"; empty when the outbox holds none.
+std::string outbox_text(const OutboxTotals& totals);
+
+// "notify: ntfys://ntfy.sh/*** refused 138 8888 1234 for good: HTTP 403 …;
+// send again with: qorvex-hunt notify-retry --db hunt.db"
+std::string notify_failure_text(const NotifyFailure& failure);
+
 // One target's status as fields: label, counts, the next query or the
 // note (while the hunt runs), then model, estimate, coverage, sample
 // coverage and expected new numbers.

@@ -1,5 +1,7 @@
 #include "hunt_cli/store_factory.h"
 
+#include <filesystem>
+
 #include "hunt/postgres/postgres_store.h"
 #include "hunt/sqlite/sqlite_store.h"
 #include "hunt_cli/stop_signals.h"
@@ -25,6 +27,9 @@ std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use,
     }
     if (use == StoreUse::Read) {
         return hunt::sqlite::SqliteStore::open_for_reading(db);
+    }
+    if (use == StoreUse::Change && !std::filesystem::exists(db)) {
+        throw hunt::StoreError(hunt::StoreError::Kind::NotAStore, db + ": no such history file");
     }
     return hunt::sqlite::SqliteStore::open(db);
 }

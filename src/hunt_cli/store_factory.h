@@ -13,6 +13,9 @@ namespace qorvex::hunt_cli {
 enum class StoreUse {
     Hunt,  // scan: a missing file is created
     Read,  // report, export: the history must exist; it is only read
+    // notify-retry: an existing history is changed (and migrated), never
+    // created, so a mistyped path is an error, not a new empty history.
+    Change,
 };
 
 // What a shared store needs to know of the hunter that opens it.

@@ -82,7 +82,9 @@ public:
         // A block taller than the terminal could not be moved back over:
         // then each target gets its first row only, and what does not fit
         // is counted.
-        const int room = std::max(size.rows - 1 - (note.empty() ? 0 : 1), 1);
+        const std::string outbox = outbox_text(m_outbox);
+        const int room =
+            std::max(size.rows - 1 - (note.empty() ? 0 : 1) - (outbox.empty() ? 0 : 1), 1);
         if (int(rows.size()) > room) {
             rows.clear();
             for (const auto& line : lines) {
@@ -103,7 +105,20 @@ public:
         if (!note.empty()) {
             m_block += note + "\n";
         }
+        if (!outbox.empty()) {
+            m_block += fit_fields({outbox}, size.columns).front() + "\n";
+        }
         redraw({});
+    }
+
+    void outbox(const OutboxTotals& totals) override { m_outbox = totals; }
+
+    void notify_failed(const NotifyFailure& failure) override {
+        std::string text;
+        for (const auto& row : wrap_words(notify_failure_text(failure), columns())) {
+            text += row + "\n";
+        }
+        above(text);
     }
 
     // Standard error may be the same terminal: the block goes before the
@@ -189,6 +204,7 @@ private:
     bool m_colour;
     std::string m_block;
     int m_drawn_rows = 0;
+    OutboxTotals m_outbox;
 };
 
 }  // namespace

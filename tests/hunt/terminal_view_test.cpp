@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "hunt_cli/hunt_view.h"
+#include "hunt_cli/status_layout.h"
 
 namespace qorvex::hunt_cli {
 namespace {
@@ -73,14 +74,20 @@ private:
     int m_saved_err;
 };
 
-TEST(TerminalView, MessagesStayAboveTheBlockThroughLaterRedraws) {
-    SharedTerminal terminal;
-    auto view = make_terminal_view(terminal.out(), false);
-    const hunt::TargetProgress progress({}, 0);
+// A target with no cycles yet, due in a second.
+TargetLine fresh_target(const hunt::TargetProgress& progress) {
     TargetLine line;
     line.label = "Tavikmax/广东/深圳";
     line.progress = &progress;
     line.next_in_ms = 1000;
+    return line;
+}
+
+TEST(TerminalView, MessagesStayAboveTheBlockThroughLaterRedraws) {
+    SharedTerminal terminal;
+    auto view = make_terminal_view(terminal.out(), false);
+    const hunt::TargetProgress progress({}, 0);
+    const TargetLine line = fresh_target(progress);
     view->status({line}, "");
     view->message("hook for 13800138000 failed with exit status 3");
     view->status({line}, "");
@@ -91,6 +98,33 @@ TEST(TerminalView, MessagesStayAboveTheBlockThroughLaterRedraws) {
     EXPECT_EQ(rows[0], "qorvex-hunt: hook for 13800138000 failed with exit status 3");
     EXPECT_EQ(rows[1].rfind(line.label, 0), 0U) << rows[1];
     EXPECT_EQ(rows[2].find(line.label), std::string::npos) << rows[2];
+}
+
+TEST(TerminalView, TheOutboxRowAndAFailureFitTheWidthAndTheRowGoesWhenEmpty) {
+    SharedTerminal terminal;
+    auto view = make_terminal_view(terminal.out(), false);
+    const hunt::TargetProgress progress({}, 0);
+    const TargetLine line = fresh_target(progress);
+    view->outbox({3, 1});
+    view->status({line}, "");
+    view->notify_failed({0,
+                         "json://127.0.0.1:9/hook?+Authorization={env:HOOK_TOKEN}",
+                         {13888881234, 13900001111},
+                         "webhook answered HTTP 403: forbidden",
+                         "qorvex-hunt notify-retry --db /home/hunter/hunts/hunt.db"});
+    auto rows = screen(terminal.text());
+    ASSERT_GE(rows.size(), 4U) << terminal.text();
+    EXPECT_EQ(rows.front().rfind("notify: json://127.0.0.1:9/hook", 0), 0U) << rows.front();
+    EXPECT_EQ(rows.back(), "outbox: 3 messages waiting, 1 failed");
+    for (const auto& row : rows) {
+        EXPECT_LE(display_width(row), 80) << row;  // a file is not a terminal: 80 columns
+    }
+    view->outbox({0, 1});
+    view->status({line}, "");
+    EXPECT_EQ(screen(terminal.text()).back(), "outbox: 0 messages waiting, 1 failed");
+    view->outbox({});
+    view->status({line}, "");
+    EXPECT_EQ(screen(terminal.text()).back().find("outbox"), std::string::npos);
 }
 
 }  // namespace

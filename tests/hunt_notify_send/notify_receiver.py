@@ -8,7 +8,9 @@ held. It tells the services apart by their paths, answers each in its own
 shape, and refuses a request that lacks the fields its service requires, as
 the service would.
 
---answer scripts every reply:
+--answer scripts the replies, one mode a reply from a comma-separated list
+whose last mode repeats ("500,429,ok": a server error, then too many
+requests, then success for good):
   ok          the service's success answer
   500         a server error
   429         too many requests, with Retry-After: 7
@@ -18,6 +20,8 @@ the service would.
   reset       read the request, then reset the connection
   stall       read the request, then send nothing (for up to 30 s)
 --secret is the DingTalk or Feishu signing secret the signatures must match.
+--port listens on that port (0: a free one), so that a test can stop the
+receiver and bring it back where the sender knows it.
 It stops when its standard input closes.
 """
 
@@ -129,16 +133,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
                   "headers": {k.lower(): v for k, v in self.headers.items()},
                   "body": text, "service": service, "signature": signature}
         with self.server.lock:
+            mode = self.server.script[0]
+            if len(self.server.script) > 1:
+                self.server.script.pop(0)
+            record["answer"] = mode
+            record["time"] = time.time()
             print("request " + json.dumps(record, ensure_ascii=False), flush=True)
-        self.answer(service, query, body, signature)
+        self.answer(service, query, body, signature, mode)
 
     def rejected_token(self):
         # Some services quote the credential they refused: the sender must mask it.
         token = self.headers.get("Authorization")
         return {"error": "token rejected" + (f": {token}" if token else "")}
 
-    def answer(self, service, query, body, signature):
-        mode = self.server.mode
+    def answer(self, service, query, body, signature, mode):
         if mode == "reset":
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
             self.connection.close()
@@ -178,13 +186,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--answer", default="ok",
-                        choices=["ok", "500", "429", "body-error", "refuse", "reset", "stall"])
+    parser.add_argument("--answer", default="ok")
     parser.add_argument("--secret", default="")
+    parser.add_argument("--port", type=int, default=0)
     args = parser.parse_args()
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    modes = ["ok", "500", "429", "body-error", "refuse", "reset", "stall"]
+    script = args.answer.split(",")
+    if any(mode not in modes for mode in script):
+        parser.error("--answer takes a comma-separated list of " + ", ".join(modes))
+    http.server.ThreadingHTTPServer.allow_reuse_address = True
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
     server.daemon_threads = True
-    server.mode = args.answer
+    server.script = script
     server.secret = args.secret
     server.lock = threading.Lock()
     server.stop = threading.Event()

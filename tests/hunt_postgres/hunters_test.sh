@@ -10,7 +10,11 @@
 # while (nothing lost, nothing counted twice, no target ended on an estimate
 # that queued cycles skewed). Then the server frozen with SIGSTOP: a hunter
 # goes on querying and ends within a second of Ctrl-C. Throughout, every hit
-# is alerted exactly once.
+# is alerted exactly once, and every hunter sends its hits' messages to one
+# shared --notify channel, a local receiver: at the end every hit has reached
+# it exactly once (the one send the killed hunter may have made and never
+# marked aside, and the one the hunter stopped during the freeze could not
+# mark), whichever hunter stored it, died or lost the server.
 #
 #   hunters_test.sh QORVEX_HUNT_BINARY POOL_SIM_SCRIPT [OUTAGE_SECONDS]
 set -euo pipefail
@@ -32,6 +36,16 @@ python3 "$pool_sim" --state-dir "$work/pool-sim" --port 0 --port-file "$work/por
 pids+=($!)
 for _ in $(seq 100); do [[ -s "$work/port" ]] && break; sleep 0.1; done
 host=127.0.0.1:$(cat "$work/port")
+
+# The receiver answers every message as the service would; it ends when its
+# standard input (a pipe this script holds open) closes.
+mkfifo "$work/receiver.in"
+exec 7<>"$work/receiver.in"
+python3 "$(dirname "$0")/../hunt_notify_send/notify_receiver.py" --port 0 <&7 \
+  >"$work/received.log" 2>"$work/receiver.err" &
+pids+=($!)
+for _ in $(seq 100); do grep -q '^port ' "$work/received.log" 2>/dev/null && break; sleep 0.1; done
+notify="json://127.0.0.1:$(sed -n 's/^port //p' "$work/received.log")/hook"
 targets=(Tavikmax/广东/深圳 Tavikmax/广东/广州 Tavikmax/浙江/杭州)
 
 # Starts hunter NAME over two targets; its output goes to $work/NAME.out.
@@ -44,7 +58,7 @@ start_hunter() {
   local name=$1 first=$2 second=$3
   XDG_STATE_HOME="$work/state" PGPASSWORD="$password" "$hunt" scan --db "$db" --host "$host" \
     --interval 0.3 --max-rate 6000 --alert AAA --stop-at-coverage 0.999 --json \
-    --target "$first" --target "$second" >"$work/$name.out" 2>"$work/$name.err" &
+    --notify "$notify" --target "$first" --target "$second" >"$work/$name.out" 2>"$work/$name.err" &
   pids+=($!)
   eval "pid_$name=$!"
 }
@@ -228,3 +242,54 @@ for line in sys.stdin:
         print(event["target"], event["pool"], event["coverage"])')
 [[ -z "$skewed" ]] || fail "a target ended on a skewed estimate: $skewed"
 echo "rough run: d's cycles kept, its targets taken over, nothing lost, every hit alerted once"
+
+# --- every hit's message delivered once --------------------------------------
+# Hunters stopped by a signal leave their waiting messages behind, and e's
+# leases (it ended while the server was frozen) run out a minute after their
+# last renewal: one more hunter takes all of them over and sends them.
+[[ $(sql "SELECT count(*) FROM hits h WHERE NOT EXISTS (SELECT 1 FROM outbox o
+          WHERE o.target_id = h.target_id AND o.number = h.number)") == 0 ]] \
+  || fail "a hit was stored without its message"
+live_hunters() {
+  sql "SELECT count(*) FROM (SELECT hunter_id, expires FROM watches UNION ALL
+       SELECT hunter_id, expires FROM leases) AS l
+       WHERE expires > (extract(epoch FROM clock_timestamp()) * 1000)::bigint"
+}
+for _ in $(seq 90); do [[ $(live_hunters) == 0 ]] && break; sleep 1; done
+start_hunter g "${targets[0]}" "${targets[1]}"
+for _ in $(seq 150); do
+  [[ $(sql "SELECT count(*) FROM outbox WHERE state <> 'delivered'") == 0 ]] && break
+  sleep 1
+done
+stop_hunters g
+[[ $(sql "SELECT count(*) FROM outbox WHERE state <> 'delivered'") == 0 ]] \
+  || fail "$(sql "SELECT count(*) FROM outbox WHERE state <> 'delivered'") messages were never delivered"
+sql "SELECT number FROM hits" >"$work/hit-numbers"
+python3 - "$work/received.log" "$work/hit-numbers" <<'PY' || fail "the receiver's count is wrong"
+import json, sys
+from collections import Counter
+deliveries = []
+for line in open(sys.argv[1]):
+    if line.startswith("request "):
+        request = json.loads(line[len("request "):])
+        if request["answer"] == "ok":
+            deliveries.append(json.loads(request["body"])["text"])
+# A number may be a hit of two cities: it is then carried twice.
+hits = Counter(n.strip() for n in open(sys.argv[2]) if n.strip())
+carried_by = {n: [i for i, text in enumerate(deliveries)
+                  if f"{n[:3]} {n[3:7]} {n[7:]}" in text] for n in hits}
+never = [n for n, sends in carried_by.items() if len(sends) < hits[n]]
+# A hunter that ends between a send and its stored mark leaves that send's
+# messages waiting, and the hunter that takes them over sends them again:
+# d, killed, and e, which ended while the server was frozen and could not
+# take its last mark. So the repeated hits came first in at most two sends.
+repeated = {n: sends for n, sends in carried_by.items() if len(sends) > hits[n]}
+too_often = [n for n, sends in repeated.items() if len(sends) > hits[n] + 1]
+first_sends = {sends[0] for sends in repeated.values()}
+print(f"{sum(hits.values())} hits, {len(deliveries)} deliveries, {len(repeated)} repeated")
+if never or too_often or len(first_sends) > 2:
+    print(f"never delivered: {never[:5]}, too often: {too_often[:5]}, "
+          f"repeated from {len(first_sends)} sends", file=sys.stderr)
+    sys.exit(1)
+PY
+echo "messages: every hit delivered once, through the kill and the outage"

@@ -109,6 +109,39 @@ TEST(SqliteSchema, MigratesAnOlderFileAndKeepsItsRows) {
     EXPECT_EQ(connection.query_integer("SELECT count(*) FROM cycles"), 1);
 }
 
+// A history written before the outbox: a reader finds no outbox in it and
+// leaves it as it is; a hunter migrates it and stores hits' messages.
+TEST(SqliteSchema, AHistoryOlderThanTheOutboxIsReadAsItIsAndMigratedByAHunter) {
+    HistoryFolder folder;
+    const std::string path = folder.file("hunt.db");
+    {
+        Connection old(path, Connection::Create::IfMissing);
+        old.exec("PRAGMA journal_mode = WAL");
+        migrate(old, schema_migrations().first(2));
+        old.exec("INSERT INTO targets(label) VALUES('Tavikmax/广东/深圳')");
+        old.exec(
+            "INSERT INTO cycles(target_id, started, outcome, numbers_in_reply, "
+            "distinct_numbers, new_numbers, duration_ms, error) "
+            "VALUES(1, 500, 'empty', 0, 0, 0, 10, '')");
+    }
+    {
+        auto reader = SqliteStore::open_for_reading(path);
+        EXPECT_TRUE(reader->outbox_counts().empty());
+        EXPECT_TRUE(reader->failed_messages(20).empty());
+        EXPECT_EQ(reader->summaries().size(), 1U);
+    }
+    EXPECT_EQ(Connection(path, Connection::Create::Never).query_integer("PRAGMA user_version"), 2);
+
+    auto store = SqliteStore::open(path);
+    store->register_channels({{{"key", "wecom://***"}}});
+    store->record_cycle({"Tavikmax/广东/深圳", 1000, CycleOutcome::Numbers, 1, 50, {}},
+                        {{{13800138000, 1}}}, 1);
+    EXPECT_EQ(store->waiting_messages("key", 10).size(), 1U);
+    EXPECT_EQ(store->summaries().at(0).cycles, 2);
+    EXPECT_EQ(Connection(path, Connection::Create::Never).query_integer("PRAGMA user_version"),
+              newest_version());
+}
+
 TEST(SqliteSchema, AFailedMigrationLeavesTheFileAtItsVersion) {
     HistoryFolder folder;
     const std::string path = folder.file("hunt.db");

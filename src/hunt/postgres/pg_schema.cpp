@@ -93,6 +93,40 @@ const std::vector<Migration> kMigrations{
          R"(DROP INDEX numbers_by_first_seen)",
          R"(CREATE INDEX numbers_by_first_seen ON numbers(target_id, first_seen, number))",
      }},
+    // The outbox: each hunter's channels (by a key without secrets, and the
+    // masked URL to show), and one message per hit and channel of the hit's
+    // owner, written with the hit. A message is waiting until the service
+    // accepts it (delivered) or refuses it for good (failed); its owner
+    // sends it, and a live hunter with the same channel takes over the
+    // messages of one that is gone. The unique key keeps one message per
+    // hit and channel whatever is sent again; the partial index is the
+    // sender's scan.
+    {3,
+     {
+         R"(CREATE TABLE channels(
+                hunter_id text NOT NULL,
+                channel_key text NOT NULL,
+                shown text NOT NULL,
+                PRIMARY KEY(hunter_id, channel_key)))",
+         R"(CREATE INDEX channels_by_key ON channels(channel_key))",
+         R"(CREATE TABLE outbox(
+                id bigserial PRIMARY KEY,
+                owner text NOT NULL,
+                channel_key text NOT NULL,
+                target_id bigint NOT NULL REFERENCES targets(id),
+                number bigint NOT NULL,
+                classes integer NOT NULL,
+                first_seen bigint NOT NULL,
+                created bigint NOT NULL,
+                state text NOT NULL DEFAULT 'waiting'
+                    CHECK (state IN ('waiting', 'delivered', 'failed')),
+                failures integer NOT NULL DEFAULT 0,
+                next_attempt bigint NOT NULL,
+                error text NOT NULL DEFAULT '',
+                finished bigint,
+                UNIQUE(target_id, number, channel_key)))",
+         R"(CREATE INDEX outbox_waiting ON outbox(channel_key, id) WHERE state = 'waiting')",
+     }},
 };
 
 int stored_version(pqxx::transaction_base& work) {

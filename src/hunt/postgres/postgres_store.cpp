@@ -11,6 +11,7 @@
 #include "hunt/postgres/pg_errors.h"
 #include "hunt/postgres/pg_schema.h"
 #include "hunt/postgres/server_connection.h"
+#include "hunt/postgres/store_helpers.h"
 
 namespace qorvex::hunt::postgres {
 
@@ -18,20 +19,6 @@ namespace {
 
 using Kind = StoreError::Kind;
 using Clock = std::chrono::steady_clock;
-
-// A value for a bigint[] or integer[] parameter: the array's text form,
-// bound like any other value.
-template <typename Values, typename Pick>
-std::string array_text(const Values& values, Pick pick) {
-    std::string text = "{";
-    for (const auto& value : values) {
-        if (text.size() > 1) {
-            text += ',';
-        }
-        text += std::to_string(pick(value));
-    }
-    return text + '}';
-}
 
 std::vector<std::pair<int, std::int64_t>> reply_sizes(pqxx::transaction_base& work,
                                                       std::int64_t target_id) {
@@ -65,9 +52,6 @@ LateCommit late_commit(const QueuedCycle& cycle, CycleCommit commit) {
     return late;
 }
 
-// A statement the server does not cancel itself (at the statement limit)
-// within this margin has a server that stopped answering.
-constexpr std::chrono::milliseconds kWatchMargin{500};
 // How long a hunter waits for a connection attempt it just started, so
 // that a server that is back is used at once and a frozen one costs little.
 constexpr std::chrono::milliseconds kConnectWait{100};
@@ -81,13 +65,6 @@ constexpr int kSharedClasses = (1 << kCustomClassBit) - 1;
 
 bool PostgresStore::connecting_in_background() {
     return ConnectionAttempt::any_running();
-}
-
-template <typename Work>
-auto PostgresStore::watched(Work&& work) {
-    const auto guard =
-        m_watch->watch(m_connection->connection.sock(), m_options.statement_limit + kWatchMargin);
-    return work(m_connection->connection);
 }
 
 std::unique_ptr<PostgresStore> PostgresStore::open(const std::string& uri,
@@ -363,6 +340,7 @@ CycleCommit PostgresStore::record_cycle(const CycleRecord& cycle,
     const std::string key = m_keys.next();
     if (reachable()) {
         try {
+            send_channels();  // before any hit of this hunter is stored
             if (flush_queue()) {
                 CycleCommit commit = store_cycle(key, m_hunter, cycle, sightings, alert_classes);
                 take_hits_of_others();

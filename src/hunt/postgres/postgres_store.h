@@ -28,6 +28,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "hunt/postgres/cycle_keys.h"
 #include "hunt/postgres/statement_watch.h"
@@ -95,6 +96,22 @@ public:
     std::string degraded_note() const override;
     std::vector<LateCommit> take_late_commits() override;
 
+    // The outbox (postgres_outbox.cpp). While the server is away there are
+    // no waiting messages to send, and the marks of sends made before it
+    // went wait in memory, in order, until it is back: a hunter that ends
+    // before then leaves those messages waiting, and they are sent again.
+    void register_channels(std::span<const OutboxChannel> channels) override;
+    std::vector<OutboxMessage> waiting_messages(std::string_view channel_key,
+                                                std::size_t limit) override;
+    void mark_delivered(std::span<const std::int64_t> ids, TimeMs when) override;
+    void mark_retry(std::span<const std::int64_t> ids, int failures, TimeMs next_attempt,
+                    std::string_view error) override;
+    void mark_failed(std::span<const std::int64_t> ids, TimeMs when,
+                     std::string_view error) override;
+    std::int64_t retry_failed(std::optional<std::string> channel_key, TimeMs now) override;
+    std::vector<OutboxFailure> failed_messages(std::size_t limit) override;
+    std::vector<OutboxCounts> outbox_counts() override;
+
     // This hunter's cycles waiting in the local queue.
     std::int64_t queued_cycles();
 
@@ -131,6 +148,23 @@ private:
     void take_hits_of_others();
     std::int64_t target_id(const std::string& label);
     LocalQueue& queue();
+    // A mark of outbox messages, kept until the server has it.
+    struct OutboxMark {
+        OutboxState state = OutboxState::Waiting;  // Waiting: a retry
+        std::vector<std::int64_t> ids;
+        TimeMs when = 0;  // delivered or failed at; the next attempt of a retry
+        int failures = 0;
+        std::string error;
+    };
+    void mark(OutboxMark mark);
+    // Sends the kept marks, oldest first; false while some are left.
+    bool send_marks();
+    // Reads and commands of the outbox: the server, with the kept marks
+    // sent first where it takes them.
+    void require_marked();
+    // Sends this hunter's channels if the server does not have them yet;
+    // pqxx errors for the caller.
+    void send_channels();
     // Runs `work` on the connection with the statement watch armed.
     template <typename Work>
     auto watched(Work&& work);
@@ -152,6 +186,9 @@ private:
     // Hits of others' cycles alerted here whose marking did not reach the
     // server yet: never alerted twice.
     std::set<std::int64_t> m_unmarked;
+    std::vector<OutboxChannel> m_channels;
+    bool m_channels_sent = true;
+    std::vector<OutboxMark> m_marks;
     std::string m_hunter;
     CycleKeys m_keys;
     std::mt19937_64 m_random;

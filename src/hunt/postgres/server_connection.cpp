@@ -44,7 +44,17 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
      "  AND w.expires > (extract(epoch FROM clock_timestamp()) * 1000)::bigint"
      "  ORDER BY w.hunter_id LIMIT 1) w ON true"
      " WHERE up.inserted AND ((s.classes & $5) <> 0 OR w.hunter_id IS NOT NULL)"
-     " ON CONFLICT(target_id, number) DO NOTHING RETURNING number, owner),"
+     " ON CONFLICT(target_id, number) DO NOTHING RETURNING number, owner, classes),"
+     // Each hit stored here gets one waiting message per channel of its
+     // owner, in this same statement, so a hit never goes without its
+     // messages nor gets them twice.
+     "told AS ("
+     " INSERT INTO outbox(owner, channel_key, target_id, number, classes, first_seen, created,"
+     " next_attempt)"
+     " SELECT hit.owner, c.channel_key, $1, hit.number, hit.classes, $2, now.ms, now.ms"
+     " FROM hit JOIN channels c ON c.hunter_id = hit.owner,"
+     " (SELECT (extract(epoch FROM clock_timestamp()) * 1000)::bigint AS ms) now"
+     " ON CONFLICT(target_id, number, channel_key) DO NOTHING),"
      "fresh AS (SELECT count(*) AS count FROM up WHERE inserted),"
      "cycle AS ("
      " INSERT INTO cycles(cycle_key, hunter_id, target_id, started, outcome, numbers_in_reply,"
@@ -80,6 +90,61 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
     {"release",
      "WITH unwatched AS (DELETE FROM watches WHERE hunter_id = $1) "
      "DELETE FROM leases WHERE hunter_id = $1"},
+    // The outbox. A hunter's channels are replaced whole.
+    {"forget_channels", "DELETE FROM channels WHERE hunter_id = $1"},
+    {"add_channel",
+     "INSERT INTO channels(hunter_id, channel_key, shown) VALUES($1, $2, $3) "
+     "ON CONFLICT(hunter_id, channel_key) DO UPDATE SET shown = excluded.shown"},
+    // A channel's waiting messages for this hunter: its own, and those of
+    // an owner that is gone (no watch or lease of it runs on the server's
+    // clock), which become its own. The rows are locked, and rows another
+    // hunter has locked are skipped, so two hunters taking over at once
+    // never take the same message; the columns come from the locked rows,
+    // the newest versions.
+    {"outbox_take",
+     "WITH now AS (SELECT (extract(epoch FROM clock_timestamp()) * 1000)::bigint AS ms), "
+     "taken AS (SELECT o.id, o.owner, o.channel_key, o.target_id, o.number, o.classes,"
+     " o.first_seen, o.created, o.failures, o.next_attempt FROM outbox o"
+     " WHERE o.channel_key = $1 AND o.state = 'waiting' AND (o.owner = $2 OR ("
+     " NOT EXISTS (SELECT 1 FROM watches w, now WHERE w.hunter_id = o.owner AND w.expires > now.ms)"
+     " AND NOT EXISTS (SELECT 1 FROM leases l, now WHERE l.hunter_id = o.owner"
+     " AND l.expires > now.ms)))"
+     " ORDER BY o.id LIMIT $3 FOR UPDATE OF o SKIP LOCKED), "
+     "moved AS (UPDATE outbox o SET owner = $2 FROM taken"
+     " WHERE o.id = taken.id AND taken.owner <> $2) "
+     "SELECT taken.id, taken.channel_key, t.label, taken.number, taken.classes, taken.first_seen,"
+     " taken.created, taken.failures, taken.next_attempt FROM taken"
+     " JOIN targets t ON t.id = taken.target_id ORDER BY taken.id"},
+    // A delivery is a fact whatever became of the message meanwhile; a
+    // retry or a refusal changes only a message still waiting.
+    {"outbox_delivered",
+     "UPDATE outbox SET state = 'delivered', finished = $2, error = '' "
+     "WHERE id = ANY($1::bigint[]) AND state <> 'delivered'"},
+    {"outbox_retry",
+     "UPDATE outbox SET failures = $2, next_attempt = $3, error = $4 "
+     "WHERE id = ANY($1::bigint[]) AND state = 'waiting'"},
+    {"outbox_failed",
+     "UPDATE outbox SET state = 'failed', finished = $2, error = $3 "
+     "WHERE id = ANY($1::bigint[]) AND state = 'waiting'"},
+    {"outbox_retry_failed",
+     "UPDATE outbox SET state = 'waiting', failures = 0, next_attempt = $2, error = '', "
+     "finished = NULL WHERE state = 'failed' AND ($1 = '' OR channel_key = $1)"},
+    // A channel is shown as any hunter registered it: its key is a digest
+    // of its resolved URL, so every registration shows the same.
+    {"outbox_failures",
+     "SELECT o.id, coalesce((SELECT min(c.shown) FROM channels c"
+     " WHERE c.channel_key = o.channel_key), o.channel_key), t.label, o.number, o.finished,"
+     " o.error FROM outbox o JOIN targets t ON t.id = o.target_id WHERE o.state = 'failed' "
+     "ORDER BY o.finished DESC, o.id DESC LIMIT $1"},
+    {"outbox_counts",
+     "SELECT coalesce((SELECT min(c.shown) FROM channels c WHERE c.channel_key = k.channel_key),"
+     " k.channel_key) AS shown,"
+     " count(o.id) FILTER (WHERE o.state = 'waiting'),"
+     " count(o.id) FILTER (WHERE o.state = 'delivered'),"
+     " count(o.id) FILTER (WHERE o.state = 'failed') "
+     "FROM (SELECT channel_key FROM channels WHERE hunter_id = $1"
+     " UNION SELECT channel_key FROM outbox) k LEFT JOIN outbox o ON o.channel_key = k.channel_key "
+     "GROUP BY k.channel_key ORDER BY 1"},
     {"distinct_of", "SELECT distinct_numbers FROM targets WHERE id = $1"},
     {"reply_sizes_of", "SELECT size, cycles FROM reply_sizes WHERE target_id = $1 ORDER BY size"},
     {"frequencies_of",

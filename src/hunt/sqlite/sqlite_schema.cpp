@@ -58,6 +58,36 @@ const std::vector<Migration> kMigrations{
                 hunter_id TEXT NOT NULL,
                 expires INTEGER NOT NULL))",
      }},
+    // The outbox: every hit's message for every channel of the hunter that
+    // stored it, kept until the service takes it or refuses it for good.
+    // Channels are named by a digest, never by their secrets; `shown` is the
+    // masked URL. The sender reads one channel's waiting messages of one
+    // hunter, oldest first, through the partial index, which holds only the
+    // few messages still waiting; the report reads the failed ones, newest
+    // first.
+    {3,
+     {
+         R"(CREATE TABLE channels(
+                key TEXT PRIMARY KEY,
+                shown TEXT NOT NULL) WITHOUT ROWID)",
+         R"(CREATE TABLE outbox(
+                id INTEGER PRIMARY KEY,
+                hunter_id TEXT NOT NULL,
+                channel_key TEXT NOT NULL REFERENCES channels(key),
+                target_id INTEGER NOT NULL REFERENCES targets(id),
+                number INTEGER NOT NULL,
+                classes INTEGER NOT NULL,
+                first_seen INTEGER NOT NULL,
+                created INTEGER NOT NULL,
+                state TEXT NOT NULL CHECK(state IN ('waiting', 'delivered', 'failed')),
+                failures INTEGER NOT NULL DEFAULT 0,
+                next_attempt INTEGER NOT NULL,
+                error TEXT NOT NULL DEFAULT '',
+                finished INTEGER))",
+         R"(CREATE INDEX outbox_waiting ON outbox(channel_key, hunter_id, id)
+                WHERE state = 'waiting')",
+         R"(CREATE INDEX outbox_failed ON outbox(finished) WHERE state = 'failed')",
+     }},
 };
 
 }  // namespace

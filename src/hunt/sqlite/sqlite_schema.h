@@ -30,6 +30,10 @@ std::span<const Migration> schema_migrations();
 // later steps add only what hunters need among themselves.
 inline constexpr int kOldestReadableVersion = 1;
 
+// The first version whose file holds the outbox; a reader of an older file
+// finds no outbox in it.
+inline constexpr int kOutboxVersion = 3;
+
 // Looks at the file without writing to it and refuses what is not a hunt
 // history at a version this program knows: a file that is not a database or
 // holds another program's data (NotAStore), a newer schema (NewerSchema).

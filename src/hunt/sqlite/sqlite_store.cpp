@@ -7,6 +7,7 @@
 
 #include "hunt/local_hunters/local_hunters.h"
 #include "hunt/sqlite/sqlite_connection.h"
+#include "hunt/sqlite/sqlite_outbox.h"
 #include "hunt/sqlite/sqlite_schema.h"
 
 namespace qorvex::hunt::sqlite {
@@ -201,7 +202,7 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
         connection->exec("PRAGMA max_page_count = " + std::to_string(options.max_bytes / page));
     }
     migrate(*connection, schema_migrations());
-    return std::unique_ptr<SqliteStore>(new SqliteStore(std::move(connection), true));
+    return std::unique_ptr<SqliteStore>(new SqliteStore(std::move(connection), true, true));
 }
 
 std::unique_ptr<SqliteStore> SqliteStore::open_for_reading(const std::string& path,
@@ -227,15 +228,27 @@ std::unique_ptr<SqliteStore> SqliteStore::open_for_reading(const std::string& pa
     if (version < kOldestReadableVersion) {
         throw StoreError(Kind::NotAStore, path + ": the history holds nothing yet");
     }
-    return std::unique_ptr<SqliteStore>(new SqliteStore(std::move(connection), false));
+    return std::unique_ptr<SqliteStore>(
+        new SqliteStore(std::move(connection), false, version >= kOutboxVersion));
 }
 
-SqliteStore::SqliteStore(std::unique_ptr<Connection> connection, bool hunting)
+SqliteStore::SqliteStore(std::unique_ptr<Connection> connection, bool hunting, bool has_outbox)
     : m_connection(std::move(connection)),
       m_statements(std::make_unique<Statements>(*m_connection)),
-      m_leases(hunting ? std::make_unique<LeaseStatements>(*m_connection) : nullptr) {}
+      m_leases(hunting ? std::make_unique<LeaseStatements>(*m_connection) : nullptr),
+      m_outbox(has_outbox ? std::make_unique<SqliteOutbox>(*m_connection, this_hunter_id())
+                          : nullptr) {}
 
 SqliteStore::~SqliteStore() = default;
+
+SqliteOutbox& SqliteStore::outbox() {
+    if (!m_outbox) {
+        throw StoreError(Kind::Other, m_connection->path() +
+                                          ": the history is older than the outbox and is only "
+                                          "read here, so it keeps no messages");
+    }
+    return *m_outbox;
+}
 
 std::optional<std::int64_t> SqliteStore::target_id(std::string_view target) {
     if (const auto known = m_target_ids.find(target); known != m_target_ids.end()) {
@@ -308,6 +321,9 @@ CycleCommit SqliteStore::record_cycle(const CycleRecord& cycle, std::span<const 
             s.insert_hit.bind(3, cycle.started).bind(4, sighting.classes);
             s.insert_hit.run();
             found.hit = m_connection->changes() == 1;
+            if (found.hit && m_outbox) {
+                m_outbox->add_hit(target, sighting.number, sighting.classes, cycle.started);
+            }
         }
         commit.new_numbers.push_back(found);
     }
@@ -477,6 +493,41 @@ bool SqliteStore::lease_target(std::string_view target, std::string_view hunter_
 void SqliteStore::release_targets(std::string_view hunter_id) {
     const Statement::Run run(m_leases->release);
     m_leases->release.bind(1, hunter_id).run();
+}
+
+void SqliteStore::register_channels(std::span<const OutboxChannel> channels) {
+    outbox().register_channels(channels);
+}
+
+std::vector<OutboxMessage> SqliteStore::waiting_messages(std::string_view channel_key,
+                                                         std::size_t limit) {
+    return outbox().waiting_messages(channel_key, limit);
+}
+
+void SqliteStore::mark_delivered(std::span<const std::int64_t> ids, TimeMs when) {
+    outbox().mark_delivered(ids, when);
+}
+
+void SqliteStore::mark_retry(std::span<const std::int64_t> ids, int failures, TimeMs next_attempt,
+                             std::string_view error) {
+    outbox().mark_retry(ids, failures, next_attempt, error);
+}
+
+void SqliteStore::mark_failed(std::span<const std::int64_t> ids, TimeMs when,
+                              std::string_view error) {
+    outbox().mark_failed(ids, when, error);
+}
+
+std::int64_t SqliteStore::retry_failed(std::optional<std::string> channel_key, TimeMs now) {
+    return outbox().retry_failed(channel_key, now);
+}
+
+std::vector<OutboxFailure> SqliteStore::failed_messages(std::size_t limit) {
+    return m_outbox ? m_outbox->failed_messages(limit) : std::vector<OutboxFailure>{};
+}
+
+std::vector<OutboxCounts> SqliteStore::outbox_counts() {
+    return m_outbox ? m_outbox->outbox_counts() : std::vector<OutboxCounts>{};
 }
 
 }  // namespace qorvex::hunt::sqlite

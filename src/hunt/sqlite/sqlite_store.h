@@ -16,6 +16,7 @@
 namespace qorvex::hunt::sqlite {
 
 class Connection;
+class SqliteOutbox;
 struct Statements;
 struct LeaseStatements;
 
@@ -57,8 +58,24 @@ public:
                       TimeMs until) override;
     void release_targets(std::string_view hunter_id) override;
 
+    // The outbox; its messages name this process's hunter (this_hunter_id).
+    // A reader of a history older than the outbox finds no counts and no
+    // failures in it.
+    void register_channels(std::span<const OutboxChannel> channels) override;
+    std::vector<OutboxMessage> waiting_messages(std::string_view channel_key,
+                                                std::size_t limit) override;
+    void mark_delivered(std::span<const std::int64_t> ids, TimeMs when) override;
+    void mark_retry(std::span<const std::int64_t> ids, int failures, TimeMs next_attempt,
+                    std::string_view error) override;
+    void mark_failed(std::span<const std::int64_t> ids, TimeMs when,
+                     std::string_view error) override;
+    std::int64_t retry_failed(std::optional<std::string> channel_key, TimeMs now) override;
+    std::vector<OutboxFailure> failed_messages(std::size_t limit) override;
+    std::vector<OutboxCounts> outbox_counts() override;
+
 private:
-    SqliteStore(std::unique_ptr<Connection> connection, bool hunting);
+    SqliteStore(std::unique_ptr<Connection> connection, bool hunting, bool has_outbox);
+    SqliteOutbox& outbox();
     // The target's id, inserting the target inside the caller's transaction.
     std::int64_t target_id_for_write(std::string_view target);
     std::optional<std::int64_t> target_id(std::string_view target);
@@ -68,6 +85,7 @@ private:
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<Statements> m_statements;
     std::unique_ptr<LeaseStatements> m_leases;  // a hunter's only
+    std::unique_ptr<SqliteOutbox> m_outbox;     // none in a history older than the outbox
     // Ids of targets known to be committed; filled after commits only.
     std::map<std::string, std::int64_t, std::less<>> m_target_ids;
 };
