@@ -52,6 +52,12 @@ OutboxSender::OutboxSender(hunt::HuntStore& store, std::vector<NamedChannel> cha
     std::vector<hunt::OutboxChannel> registered;
     for (auto& channel : channels) {
         auto state = std::make_unique<ChannelState>(std::move(channel), m_settings.send);
+        // A channel named twice (on the command line and in the file) is
+        // one outbox channel: two senders would send its messages twice.
+        if (std::any_of(registered.begin(), registered.end(),
+                        [&state](const auto& known) { return known.key == state->key; })) {
+            continue;
+        }
         registered.push_back({state->key, state->named.channel.masked});
         m_channels.push_back(std::move(state));
     }
