@@ -240,48 +240,32 @@ public:
     // The outbox. Every hit stored after this call gets one waiting message
     // per channel of the hunter that alerts it, written in the hit's own
     // transaction. A hunter with no channels registers none.
-    virtual void register_channels(std::span<const OutboxChannel> /*channels*/) {
-        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
-    }
+    virtual void register_channels(std::span<const OutboxChannel> channels) = 0;
 
     // Waiting messages for this hunter to send on `channel_key`, oldest
     // first, at most `limit`: its own, and those whose hunter is gone. With
     // a shared history no two live hunters are given the same message.
     // Includes messages not yet due; the sender reads next_attempt.
-    virtual std::vector<OutboxMessage> waiting_messages(std::string_view /*channel_key*/,
-                                                        std::size_t /*limit*/) {
-        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
-    }
+    virtual std::vector<OutboxMessage> waiting_messages(std::string_view channel_key,
+                                                        std::size_t limit) = 0;
 
     // After the service's success answer.
-    virtual void mark_delivered(std::span<const std::int64_t> /*ids*/, TimeMs /*when*/) {
-        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
-    }
+    virtual void mark_delivered(std::span<const std::int64_t> ids, TimeMs when) = 0;
 
     // After an attempt that did not deliver: try again at `next_attempt`.
-    virtual void mark_retry(std::span<const std::int64_t> /*ids*/, int /*failures*/,
-                            TimeMs /*next_attempt*/, std::string_view /*error*/) {
-        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
-    }
+    virtual void mark_retry(std::span<const std::int64_t> ids, int failures, TimeMs next_attempt,
+                            std::string_view error) = 0;
 
     // After a refusal for good: kept, with the error, until retried.
-    virtual void mark_failed(std::span<const std::int64_t> /*ids*/, TimeMs /*when*/,
-                             std::string_view /*error*/) {
-        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
-    }
+    virtual void mark_failed(std::span<const std::int64_t> ids, TimeMs when,
+                             std::string_view error) = 0;
 
     // Failed messages wait again, due at `now`, with no failures counted;
     // all of them, or those of one channel key. Returns how many.
-    virtual std::int64_t retry_failed(std::optional<std::string> /*channel_key*/, TimeMs /*now*/) {
-        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
-    }
+    virtual std::int64_t retry_failed(std::optional<std::string> channel_key, TimeMs now) = 0;
 
-    virtual std::vector<OutboxFailure> failed_messages(std::size_t /*limit*/) {
-        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
-    }
-    virtual std::vector<OutboxCounts> outbox_counts() {
-        throw StoreError(StoreError::Kind::Other, "this history keeps no outbox");
-    }
+    virtual std::vector<OutboxFailure> failed_messages(std::size_t limit) = 0;
+    virtual std::vector<OutboxCounts> outbox_counts() = 0;
 
     // Set while the store keeps working in a degraded way (a shared store
     // queueing sightings locally while its server is away): what to show in

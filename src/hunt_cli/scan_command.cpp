@@ -49,8 +49,11 @@ constexpr TimeMs kHistoryRefreshMs = 10'000;
 // the hunt rests before it tries the same write again.
 constexpr TimeMs kLockedRetryMs = 1'000;
 // Once every target ended, how long the hunt goes on sending the messages
-// that fall due by then; what is left waits for the next run.
-constexpr TimeMs kLastSendsMs = 60'000;
+// that fall due by then; what is left waits for the next run. Shorter than
+// half the shortest lease: on a shared history the hunter's leases and
+// watches are not renewed meanwhile, and another hunter must not judge it
+// gone and take over a message it is still sending.
+constexpr TimeMs kLastSendsMs = 30'000;
 
 TimeMs steady_ms() {
     return std::chrono::duration_cast<milliseconds>(
