@@ -347,6 +347,13 @@ ApiServer::ApiServer(std::unique_ptr<hunt::HistoryReader> reader, rx::RegexEngin
                    response.set_content(metrics_text(metrics),
                                         "text/plain; version=0.0.4; charset=utf-8");
                }));
+    // What no handler answered (an unknown path, a method other than GET)
+    // is refused in the same form as the rest.
+    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (response.body.empty()) {
+            refuse(response, {response.status, "no such page or method"});
+        }
+    });
     // The page's files, built into the program; anything else is not found.
     server.Get(
         R"(/[A-Za-z0-9_.\-]*)", [](const httplib::Request& request, httplib::Response& response) {
