@@ -93,6 +93,15 @@ const std::vector<Migration> kMigrations{
          R"(DROP INDEX numbers_by_first_seen)",
          R"(CREATE INDEX numbers_by_first_seen ON numbers(target_id, first_seen, number))",
      }},
+    // What the hunt does with each target, for the readers of the history.
+    {4,
+     {
+         R"(CREATE TABLE target_states(
+                target_id bigint PRIMARY KEY REFERENCES targets(id),
+                state text NOT NULL,
+                reason text NOT NULL,
+                since bigint NOT NULL))",
+     }},
 };
 
 int stored_version(pqxx::transaction_base& work) {

@@ -80,6 +80,11 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
     {"release",
      "WITH unwatched AS (DELETE FROM watches WHERE hunter_id = $1) "
      "DELETE FROM leases WHERE hunter_id = $1"},
+    {"record_state",
+     "INSERT INTO target_states(target_id, state, reason, since) "
+     "SELECT id, $2, $3, $4 FROM targets WHERE label = $1 "
+     "ON CONFLICT(target_id) DO UPDATE SET state = excluded.state, "
+     "reason = excluded.reason, since = excluded.since"},
     {"distinct_of", "SELECT distinct_numbers FROM targets WHERE id = $1"},
     {"reply_sizes_of", "SELECT size, cycles FROM reply_sizes WHERE target_id = $1 ORDER BY size"},
     {"frequencies_of",

@@ -58,6 +58,15 @@ const std::vector<Migration> kMigrations{
                 hunter_id TEXT NOT NULL,
                 expires INTEGER NOT NULL))",
      }},
+    // What the hunt does with each target, for the readers of the history.
+    {4,
+     {
+         R"(CREATE TABLE target_states(
+                target_id INTEGER PRIMARY KEY REFERENCES targets(id),
+                state TEXT NOT NULL,
+                reason TEXT NOT NULL,
+                since INTEGER NOT NULL))",
+     }},
 };
 
 }  // namespace

@@ -107,12 +107,17 @@ struct LeaseStatements {
           take_over(c,
                     "UPDATE leases SET hunter_id = ?2, expires = ?3 "
                     "WHERE target_id = ?1 AND hunter_id = ?4"),
-          release(c, "DELETE FROM leases WHERE hunter_id = ?1") {}
+          release(c, "DELETE FROM leases WHERE hunter_id = ?1"),
+          state(c,
+                "INSERT INTO target_states(target_id, state, reason, since) VALUES(?1, ?2, ?3, ?4) "
+                "ON CONFLICT(target_id) DO UPDATE SET state = excluded.state, "
+                "reason = excluded.reason, since = excluded.since") {}
 
     Statement lease;
     Statement holder;
     Statement take_over;
     Statement release;
+    Statement state;
 };
 
 namespace {
@@ -477,6 +482,16 @@ bool SqliteStore::lease_target(std::string_view target, std::string_view hunter_
 void SqliteStore::release_targets(std::string_view hunter_id) {
     const Statement::Run run(m_leases->release);
     m_leases->release.bind(1, hunter_id).run();
+}
+
+void SqliteStore::record_target_state(std::string_view target, std::string_view state,
+                                      std::string_view reason, TimeMs since) {
+    const auto id = target_id(target);
+    if (!id || !m_leases) {
+        return;
+    }
+    const Statement::Run run(m_leases->state);
+    m_leases->state.bind(1, *id).bind(2, state).bind(3, reason).bind(4, since).run();
 }
 
 }  // namespace qorvex::hunt::sqlite
