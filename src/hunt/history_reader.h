@@ -17,6 +17,13 @@
 
 namespace qorvex::hunt {
 
+// What the hunt last recorded it does with a target.
+struct RecordedState {
+    std::string state;  // "scanning", "resting" or "stopped"
+    std::string reason;
+    TimeMs since = 0;
+};
+
 struct TargetTotals {
     std::int64_t id = 0;
     std::string label;  // "Tavikmax/广东/深圳"
@@ -28,6 +35,7 @@ struct TargetTotals {
     std::optional<TimeMs> last_cycle;
     std::int64_t recent_cycles = 0;  // cycles since the time `targets` was given
     CaptureHistory capture;
+    std::optional<RecordedState> state;  // none: no hunt has recorded one
 };
 
 // One time step of a target's cycles, from `start` (inclusive) for the

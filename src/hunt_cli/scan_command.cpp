@@ -20,6 +20,7 @@
 #include "hunt_cli/status_text.h"
 #include "hunt_cli/stop_signals.h"
 #include "hunt_cli/store_factory.h"
+#include "hunt_cli/target_states.h"
 #include "regex/platform_engine.h"
 #include "scan/number_pool_query.h"
 #include "web/platform_transports.h"
@@ -72,6 +73,14 @@ struct UnstoredCycle {
     int duration_ms = 0;
 };
 
+std::vector<std::string> labels_of(const ScanPlan& plan) {
+    std::vector<std::string> labels;
+    for (const auto& target : plan.targets) {
+        labels.push_back(target.label);
+    }
+    return labels;
+}
+
 class Hunt {
 public:
     Hunt(ScanPlan plan, std::string host, hunt::StopRules rules, hunt::HuntStore& store,
@@ -87,6 +96,7 @@ public:
           m_scheduler(m_plan.targets.size(), m_plan.schedule, m_random, steady_ms()),
           m_worker(web::make_platform_http_transport()),
           m_hunter(std::move(hunter)),
+          m_states(store, labels_of(m_plan)),
           m_generator(std::random_device{}()) {
         for (const auto& target : m_plan.targets) {
             m_progress.emplace_back(m_store.capture_history(target.label), wall_ms());
@@ -131,6 +141,11 @@ public:
             all.push_back(line_of(i));
         }
         return all;
+    }
+
+    // Every target the hunt leaves is stopped, for the page to show.
+    void end_states(const std::string& reason) {
+        m_states.end_all("the hunt ended: " + reason, wall_ms());
     }
 
     void release() {
@@ -278,6 +293,7 @@ private:
         if (rest > 0) {
             m_view.backoff(label, reading.outcome, reading.error, rest);
         }
+        std::optional<std::string> stopped;
         // Nor does a stop rule act on figures that lack queued cycles.
         if (reading.outcome == hunt::CycleOutcome::Numbers && commit.stored &&
             m_store.degraded_note().empty()) {
@@ -285,8 +301,23 @@ private:
             if (const auto stop =
                     hunt::stop_decision(line.assessment, m_rules, cycles_per_hour(flight.target))) {
                 m_scheduler.end(flight.target);
-                m_view.ended(line_of(flight.target), stop_text(*stop, line, m_rules));
+                stopped = stop_text(*stop, line, m_rules);
+                m_view.ended(line_of(flight.target), *stopped);
             }
+        }
+        note_state(flight.target, stopped,
+                   rest > 0 ? reading.error + ", next query " + seconds_text(rest) : std::string(),
+                   now_wall);
+    }
+
+    // Stopped, resting (when there is a reason to rest) or scanning.
+    void note_state(std::size_t target, const std::optional<std::string>& stopped,
+                    const std::string& resting, TimeMs now) {
+        const auto problem = stopped            ? m_states.set(target, "stopped", *stopped, now)
+                             : !resting.empty() ? m_states.set(target, "resting", resting, now)
+                                                : m_states.set(target, "scanning", "", now);
+        if (problem) {
+            m_view.message(*problem);
         }
     }
 
@@ -410,6 +441,7 @@ private:
     hunt::Scheduler m_scheduler;
     ExchangeWorker m_worker;
     std::string m_hunter;
+    TargetStates m_states;
     std::mt19937_64 m_generator;
     std::uniform_real_distribution<double> m_uniform{0.0, 1.0};
     web::SystemClock m_clock;
@@ -477,6 +509,7 @@ int run_scan(const ScanOptions& options) {
                         hunt::StopRules{options.stop_at_coverage, options.stop_when_new_below},
                         *store, *view, hooks.get(), *engine, hunter);
         reason = session->run();
+        session->end_states(reason);
         session->release();
     } catch (const std::exception& error) {
         // StoreError, or a failure the store did not foresee: either ends

@@ -93,8 +93,8 @@ hunt::TimeMs series_step(hunt::TimeMs since, hunt::TimeMs last, std::size_t max_
     return std::max<hunt::TimeMs>(minutes, 1) * kMinuteMs;
 }
 
-json target_answer(const hunt::TargetTotals& totals, const hunt::PoolAssessment& assessment,
-                   const std::optional<TargetState>& state) {
+json target_answer(const hunt::TargetTotals& totals, const hunt::PoolAssessment& assessment) {
+    const auto& state = totals.state;
     json object{{"id", totals.id}, {"label", totals.label}};
     split_label(totals.label, object);
     object["state"] = state ? state->state : "idle";

@@ -16,14 +16,6 @@
 
 namespace qorvex::hunt_serve {
 
-// What the server knows of a target beyond its totals: its state as the
-// hunter last recorded it (none: "idle").
-struct TargetState {
-    std::string state;  // "scanning", "resting" or "stopped"
-    std::string reason;
-    hunt::TimeMs since = 0;
-};
-
 // "uniform", "doubtful", "uneven" or "unknown" (too few repeats to test).
 std::string_view model_label(hunt::DrawModel model);
 
@@ -31,9 +23,9 @@ std::string_view model_label(hunt::DrawModel model);
 // the span from `since` to `last` within `max_points` steps.
 hunt::TimeMs series_step(hunt::TimeMs since, hunt::TimeMs last, std::size_t max_points);
 
+// A target with no recorded state is "idle".
 nlohmann::json target_answer(const hunt::TargetTotals& totals,
-                             const hunt::PoolAssessment& assessment,
-                             const std::optional<TargetState>& state);
+                             const hunt::PoolAssessment& assessment);
 
 // The buckets' points. The band over time is the uniform model's only while
 // `current` trusts uniform draws, and otherwise none; the last point carries

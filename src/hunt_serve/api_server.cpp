@@ -141,7 +141,7 @@ struct ApiServer::State {
         const hunt::TimeMs now = now_ms();
         auto list = json::array();
         for (const auto& totals : reader->targets(now - kHourMs)) {
-            list.push_back(target_answer(totals, hunt::assess_pool(totals.capture), std::nullopt));
+            list.push_back(target_answer(totals, hunt::assess_pool(totals.capture)));
         }
         return {{"now", now}, {"targets", std::move(list)}};
     }

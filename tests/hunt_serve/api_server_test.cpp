@@ -59,6 +59,8 @@ void write_history(const std::string& path) {
             store->record_cycle(record, sightings, aaa());
         }
     }
+    store->record_target_state(kPlain, "scanning", "", kStart);
+    store->record_target_state(kPlain, "resting", "status 503, next query in 1 min", kStart + 1);
 }
 
 class ServeTest : public ::testing::Test {
@@ -133,7 +135,10 @@ TEST_F(ServeTest, TargetsCarryTheReportsFiguresAndTheHostileNameAsText) {
         EXPECT_EQ(target["backoffs"], 1);
         EXPECT_EQ(target["sightings"], (kCycles - 2) * 20);
         EXPECT_EQ(target["last_cycle"], kStart + (kCycles - 1) * kCycleGap);
-        EXPECT_EQ(target["state"], "idle");
+        const bool plain = target["label"] == kPlain;
+        EXPECT_EQ(target["state"], plain ? "resting" : "idle");
+        EXPECT_EQ(target["state_reason"], plain ? "status 503, next query in 1 min" : "");
+        EXPECT_EQ(target["state_since"], plain ? json(kStart + 1) : json(nullptr));
         const auto& estimate = target["estimate"];
         // An estimate always carries its interval; a lower bound says so.
         ASSERT_NE(estimate["kind"], "none");

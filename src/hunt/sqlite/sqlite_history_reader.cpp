@@ -160,7 +160,29 @@ std::vector<TargetTotals> SqliteHistoryReader::targets(TimeMs recent_since) {
         }
         totals.capture = cached.second;
     }
+    read_states(targets);
     return targets;
+}
+
+void SqliteHistoryReader::read_states(std::vector<TargetTotals>& targets) {
+    if (!m_states) {
+        if (m_connection->query_integer(
+                "SELECT count(*) FROM sqlite_schema WHERE name = 'target_states'") == 0) {
+            return;
+        }
+        m_states = std::make_unique<Statement>(
+            *m_connection, "SELECT target_id, state, reason, since FROM target_states");
+    }
+    const Statement::Run run(*m_states);
+    while (m_states->step()) {
+        const auto id = m_states->integer(0);
+        for (auto& totals : targets) {
+            if (totals.id == id) {
+                totals.state =
+                    RecordedState{m_states->text(1), m_states->text(2), m_states->integer(3)};
+            }
+        }
+    }
 }
 
 CycleSpan SqliteHistoryReader::cycle_span(std::int64_t target_id) {

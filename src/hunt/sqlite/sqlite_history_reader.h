@@ -15,6 +15,7 @@
 namespace qorvex::hunt::sqlite {
 
 class Connection;
+class Statement;
 struct ReaderStatements;
 
 struct ReaderOptions {
@@ -40,9 +41,13 @@ public:
 private:
     SqliteHistoryReader(std::unique_ptr<Connection> connection, const ReaderOptions& options);
     class Read;
+    void read_states(std::vector<TargetTotals>& targets);
 
     std::unique_ptr<Connection> m_connection;
     std::unique_ptr<ReaderStatements> m_statements;
+    // Prepared once the history has the table (a hunt of this version
+    // migrates an older history while it is being served).
+    std::unique_ptr<Statement> m_states;
     ReaderOptions m_options;
     std::chrono::steady_clock::time_point m_deadline;
     // The capture frequencies take a read of every number of a target: kept
