@@ -139,6 +139,11 @@ void add_serve(CLI::App& app, ServeOptions& options) {
                         "carry as 'Authorization: Bearer TOKEN' (else QORVEX_SERVE_TOKEN)");
     command->add_option("--host", options.host, "the carrier host, for the hits' application link")
         ->capture_default_str();
+    command
+        ->add_option("--client-rate", options.client_rate,
+                     "requests a client address may make in any minute; more are answered 429")
+        ->check(CLI::Range(1, 1'000'000))
+        ->capture_default_str();
 }
 
 }  // namespace

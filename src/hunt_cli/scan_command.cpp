@@ -460,7 +460,8 @@ private:
 std::unique_ptr<ServerBesideHunt> serve_beside_hunt(const ScanOptions& options, HuntView& view) {
     try {
         auto server = std::make_unique<ServerBesideHunt>(
-            ServeOptions{options.db, *options.serve, options.serve_token_file, options.host});
+            ServeOptions{options.db, *options.serve, options.serve_token_file, options.host,
+                         hunt_serve::ServeSettings{}.requests_per_minute});
         view.message("serving the hunt's page on port " + std::to_string(server->port()));
         return server;
     } catch (const hunt_serve::ServeError& error) {

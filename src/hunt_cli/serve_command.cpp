@@ -68,6 +68,7 @@ std::unique_ptr<hunt_serve::ApiServer> make_server(const ServeOptions& options,
     }
     hunt_serve::ServeSettings settings;
     settings.address = *address;
+    settings.requests_per_minute = options.client_rate;
     settings.token = read_token(options.token_file);
     settings.application_page =
         hunt::notify::message_style(hunt::notify::Language::Chinese, 0, options.host)

@@ -18,6 +18,7 @@ struct ServeOptions {
     std::string listen = "127.0.0.1:8080";
     std::optional<std::string> token_file;
     std::string host;  // the carrier host, for the hits' application link
+    int client_rate = hunt_serve::ServeSettings{}.requests_per_minute;
 };
 
 // The server for `options` over its own read-only connection to the

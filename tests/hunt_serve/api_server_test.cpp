@@ -283,7 +283,7 @@ TEST_F(ServeTest, TokenGuardsTheApiAndAnyOtherAddressNeedsOne) {
 TEST_F(ServeTest, TokenFileMustBeTheOwnersAlone) {
     const std::string file = s_folder->file("token");
     std::ofstream(file) << kToken << "\n";
-    hunt_cli::ServeOptions options{s_folder->file("hunt.db"), "0.0.0.0:0", file, "127.0.0.1"};
+    hunt_cli::ServeOptions options{s_folder->file("hunt.db"), "0.0.0.0:0", file, "127.0.0.1", 60};
     ::chmod(file.c_str(), 0644);
     EXPECT_THROW(hunt_cli::make_server(options, *s_engine), ServeError);
     ::chmod(file.c_str(), 0600);
