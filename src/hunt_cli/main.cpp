@@ -9,6 +9,7 @@
 #include "hunt_cli/notify_test_command.h"
 #include "hunt_cli/report_command.h"
 #include "hunt_cli/scan_command.h"
+#include "hunt_cli/serve_command.h"
 #include "qorvex/deployment.h"
 
 namespace {
@@ -29,6 +30,8 @@ constexpr const char* kExamples = R"(Examples:
   qorvex-hunt export --db hunt.db --format csv --class AAA --since 2026-12-01 --output aaa.csv
   NTFY_TOKEN=tk_... qorvex-hunt notify-test --notify 'ntfys://ntfy.sh/my-hunt?token={env:NTFY_TOKEN}' --lang en
   qorvex-hunt notify-test --notify-file ~/.config/qorvex-hunt/channels
+  qorvex-hunt serve --db hunt.db --listen 127.0.0.1:8080
+  qorvex-hunt serve --db hunt.db --listen 0.0.0.0:8080 --token-file ~/.config/qorvex-hunt/token
 
 Exit status: 0 done, 1 the work failed (history store, service never answered),
 2 bad usage, 130 a second Ctrl-C.)";
@@ -118,6 +121,21 @@ void add_notify_test(CLI::App& app, NotifyTestOptions& options) {
         ->capture_default_str();
 }
 
+void add_serve(CLI::App& app, ServeOptions& options) {
+    auto* command = app.add_subcommand(
+        "serve", "a web page, JSON API and Prometheus /metrics over a history, read-only");
+    command->add_option("--db", options.db, "history file")->required();
+    command
+        ->add_option("--listen", options.listen,
+                     "HOST:PORT to listen on; any address but loopback needs a token")
+        ->capture_default_str();
+    command->add_option("--token-file", options.token_file,
+                        "a file only its owner may read, holding the token that requests must "
+                        "carry as 'Authorization: Bearer TOKEN' (else QORVEX_SERVE_TOKEN)");
+    command->add_option("--host", options.host, "the carrier host, for the hits' application link")
+        ->capture_default_str();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,6 +160,9 @@ int main(int argc, char** argv) {
     NotifyTestOptions notify_test;
     notify_test.host = qorvex::deployment::kCarrierHost;
     add_notify_test(app, notify_test);
+    ServeOptions serve;
+    serve.host = qorvex::deployment::kCarrierHost;
+    add_serve(app, serve);
 
     try {
         app.parse(argc, argv);
@@ -155,6 +176,9 @@ int main(int argc, char** argv) {
         }
         if (app.got_subcommand("report")) {
             return run_report(report_db, report_json);
+        }
+        if (app.got_subcommand("serve")) {
+            return run_serve(serve);
         }
         if (app.got_subcommand("notify-test")) {
             return run_notify_test(notify_test);

@@ -152,6 +152,15 @@ bool writable_or_missing(const std::string& path) {
     return !fs::exists(path, error) || writable(path);
 }
 
+// A count of a target's rows since a time, by one of the *_since statements.
+std::int64_t count_since(Statement& count, std::int64_t target, TimeMs since) {
+    const Statement::Run run(count);
+    count.bind(1, target).bind(2, since);
+    return count.step() ? count.integer(0) : 0;
+}
+
+}  // namespace
+
 // How a reader opens the history. A reader of a WAL file shares the index
 // file beside it (-shm), which SQLite creates when it is missing, and only
 // a connection that may write removes it and the log again when it closes.
@@ -171,15 +180,6 @@ Connection::Access reading_access(const std::string& path) {
     return fs::exists(path + "-wal", error) ? Connection::Access::ReadOnly
                                             : Connection::Access::Immutable;
 }
-
-// A count of a target's rows since a time, by one of the *_since statements.
-std::int64_t count_since(Statement& count, std::int64_t target, TimeMs since) {
-    const Statement::Run run(count);
-    count.bind(1, target).bind(2, since);
-    return count.step() ? count.integer(0) : 0;
-}
-
-}  // namespace
 
 std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
                                                const SqliteOptions& options) {
