@@ -21,6 +21,13 @@ function line(label, stroke, extra = {}) {
     return { label, stroke, width: 1.5, spanGaps: false, ...extra };
 }
 
+// A series with only a few values (a figure known at the last point alone)
+// would draw no line at all: its values are marked with points instead.
+function sparsePoints(size, colour) {
+    const few = (values) => values.reduce((count, v) => count + (v === null ? 0 : 1), 0) < 30;
+    return { show: (u, index) => few(u.data[index]), size, fill: colour };
+}
+
 // Columns of the series in uPlot's layout: times in seconds, then one array per line.
 function columns(series) {
     const points = series.points || [];
@@ -64,10 +71,11 @@ const kCharts = [
         en: "distinct numbers and the pool estimate",
         series: () => [
             line("不同号码 distinct", kColours.distinct),
-            line("估计 estimate", kColours.estimate),
+            line("估计 estimate", kColours.estimate, { points: sparsePoints(7, kColours.estimate) }),
             line("95% 下限 low", kColours.estimate, { width: 0.5, dash: [2, 3] }),
             line("95% 上限 high", kColours.estimate, { width: 0.5, dash: [2, 3] }),
-            line("下界 lower bound (at least)", kColours.lowerBound, { dash: [8, 5] }),
+            line("下界 lower bound (at least)", kColours.lowerBound,
+                { dash: [8, 5], points: sparsePoints(9, kColours.lowerBound) }),
         ],
         bands: [{ series: [4, 3], fill: kColours.band }],
     },
