@@ -89,6 +89,11 @@ void add_scan(CLI::App& app, ScanOptions& scan) {
     command->add_flag("--json", scan.json, "one JSON object per event on standard output");
     command->add_option("--host", scan.host, "host[:port] of the number-selection service")
         ->capture_default_str();
+    command->add_option("--serve", scan.serve,
+                        "HOST:PORT: serve the hunt's page, API and /metrics there while it runs "
+                        "(as `serve` does; any address but loopback needs a token)");
+    command->add_option("--serve-token-file", scan.serve_token_file,
+                        "with --serve: the token file, as serve's --token-file");
 }
 
 void add_export(CLI::App& app, ExportOptions& options) {

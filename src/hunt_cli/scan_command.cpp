@@ -16,6 +16,7 @@
 #include "hunt_cli/hook_runner.h"
 #include "hunt_cli/hunt_view.h"
 #include "hunt_cli/scan_plan.h"
+#include "hunt_cli/serve_command.h"
 #include "hunt_cli/status_text.h"
 #include "hunt_cli/stop_signals.h"
 #include "hunt_cli/store_factory.h"
@@ -422,6 +423,20 @@ private:
     bool m_answered = false;
 };
 
+// The page beside the hunt, on the history the hunt has just opened; none,
+// with the reason shown, when it cannot be served.
+std::unique_ptr<ServerBesideHunt> serve_beside_hunt(const ScanOptions& options, HuntView& view) {
+    try {
+        auto server = std::make_unique<ServerBesideHunt>(
+            ServeOptions{options.db, *options.serve, options.serve_token_file, options.host});
+        view.message("serving the hunt's page on port " + std::to_string(server->port()));
+        return server;
+    } catch (const hunt_serve::ServeError& error) {
+        report_error(error.what());
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 int run_scan(const ScanOptions& options) {
@@ -447,10 +462,17 @@ int run_scan(const ScanOptions& options) {
     int code = kExitOk;
     std::string reason;
     std::optional<Hunt> session;
+    std::unique_ptr<ServerBesideHunt> server;
     const std::string hunter = hunt::this_hunter_id();
     try {
         store =
             open_store(options.db, StoreUse::Hunt, {hunter, plan.alerts.classes, options.queue});
+        if (options.serve) {
+            server = serve_beside_hunt(options, *view);
+            if (!server) {
+                return kExitUsage;
+            }
+        }
         session.emplace(std::move(plan), options.host,
                         hunt::StopRules{options.stop_at_coverage, options.stop_when_new_below},
                         *store, *view, hooks.get(), *engine, hunter);
@@ -473,6 +495,7 @@ int run_scan(const ScanOptions& options) {
     if (hooks) {
         hooks->finish(kHookGrace, stop_requested);
     }
+    server.reset();
     session.reset();
     store.reset();
     if (ExchangeWorker::abandoned() || store_work_running()) {

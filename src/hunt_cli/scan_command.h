@@ -24,6 +24,8 @@ struct ScanOptions {
     std::optional<std::string> on_hit;
     double hook_timeout_s = 10;
     bool json = false;
+    std::optional<std::string> serve;  // HOST:PORT of the page beside the hunt
+    std::optional<std::string> serve_token_file;
 };
 
 // The exit code: 0 when the hunt ended as asked, 1 when the work failed

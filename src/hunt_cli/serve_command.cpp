@@ -76,6 +76,15 @@ std::unique_ptr<hunt_serve::ApiServer> make_server(const ServeOptions& options,
         hunt::sqlite::SqliteHistoryReader::open(options.db), engine, std::move(settings));
 }
 
+ServerBesideHunt::ServerBesideHunt(const ServeOptions& options)
+    : m_engine(rx::make_platform_engine()), m_server(make_server(options, *m_engine)) {
+    m_server->start();
+}
+
+ServerBesideHunt::~ServerBesideHunt() {
+    m_server->stop();
+}
+
 int run_serve(const ServeOptions& options) {
     try {
         const auto engine = rx::make_platform_engine();

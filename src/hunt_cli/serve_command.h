@@ -28,4 +28,20 @@ std::unique_ptr<hunt_serve::ApiServer> make_server(const ServeOptions& options,
 
 int run_serve(const ServeOptions& options);
 
+// The server a hunt runs beside itself (scan --serve): its own regex engine,
+// its own read connection and its own threads, started at once.
+class ServerBesideHunt {
+public:
+    explicit ServerBesideHunt(const ServeOptions& options);
+    ~ServerBesideHunt();
+    ServerBesideHunt(const ServerBesideHunt&) = delete;
+    ServerBesideHunt& operator=(const ServerBesideHunt&) = delete;
+
+    int port() const { return m_server->port(); }
+
+private:
+    std::unique_ptr<rx::RegexEngine> m_engine;
+    std::unique_ptr<hunt_serve::ApiServer> m_server;
+};
+
 }  // namespace qorvex::hunt_cli

@@ -11,6 +11,7 @@
 #include "hunt_serve/client_guard.h"
 #include "hunt_serve/metrics_text.h"
 #include "hunt_serve/number_page.h"
+#include "hunt_serve/page_assets.h"
 
 namespace qorvex::hunt_serve {
 
@@ -346,6 +347,27 @@ ApiServer::ApiServer(std::unique_ptr<hunt::HistoryReader> reader, rx::RegexEngin
                    response.set_content(metrics_text(metrics),
                                         "text/plain; version=0.0.4; charset=utf-8");
                }));
+    // What no handler answered (an unknown path, a method other than GET)
+    // is refused in the same form as the rest.
+    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (response.body.empty()) {
+            refuse(response, {response.status, "no such page or method"});
+        }
+    });
+    // The page's files, built into the program; anything else is not found.
+    server.Get(
+        R"(/[A-Za-z0-9_.\-]*)", [](const httplib::Request& request, httplib::Response& response) {
+            const auto asset = page_asset(request.path);
+            if (!asset) {
+                refuse(response, {kNotFound, "no such page"});
+                return;
+            }
+            response.set_header(
+                "Content-Security-Policy",
+                "default-src 'self'; style-src 'self' 'unsafe-inline'; img-src 'self' data:; "
+                "frame-ancestors 'none'");
+            response.set_content(std::string(asset->body), std::string(asset->content_type));
+        });
 }
 
 ApiServer::~ApiServer() {
