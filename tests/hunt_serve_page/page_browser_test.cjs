@@ -10,6 +10,7 @@ const assert = require("node:assert/strict");
 const { after, before, test } = require("node:test");
 const { execFileSync, spawn } = require("node:child_process");
 const fs = require("node:fs");
+const http = require("node:http");
 const net = require("node:net");
 const path = require("node:path");
 const { chromium } = require("playwright-core");
@@ -45,7 +46,7 @@ async function startServer(extra) {
     for (let tries = 0; tries < 100; ++tries) {
         if (server.exitCode !== null) throw new Error(`serve ended with status ${server.exitCode}`);
         try {
-            await fetch(`${url}/`);
+            await get(`${url}/`);
             return url;
         } catch {
             await new Promise((resolve) => setTimeout(resolve, 100));
@@ -54,10 +55,23 @@ async function startServer(extra) {
     throw new Error("serve did not answer within 10 s");
 }
 
+// A GET on a connection of its own, closed after the answer: the server
+// answers on a few threads, and an idle kept-alive connection holds one.
+function get(url) {
+    return new Promise((resolve, reject) => {
+        http.get(url, { agent: false }, (reply) => {
+            let body = "";
+            reply.setEncoding("utf8");
+            reply.on("data", (chunk) => { body += chunk; });
+            reply.on("end", () => resolve({ status: reply.statusCode, body }));
+        }).on("error", reject);
+    });
+}
+
 async function api(pathAndQuery) {
-    const reply = await fetch(base + pathAndQuery);
+    const reply = await get(base + pathAndQuery);
     assert.equal(reply.status, 200, pathAndQuery);
-    return reply.json();
+    return JSON.parse(reply.body);
 }
 
 async function openPage(width) {
@@ -226,6 +240,7 @@ test("a label made of markup is shown as text and never runs", async () => {
 });
 
 test("screenshots at phone and desktop width", async () => {
+    await page.close();
     for (const width of [390, 1280]) {
         const shot = await openPage(width);
         await shot.goto(base);
@@ -242,7 +257,7 @@ test("screenshots at phone and desktop width", async () => {
 
 test("a server that wants a token gets it once, and only as a bearer header", async () => {
     const guarded = await startServer(["--token-file", tokenFile]);
-    assert.equal((await fetch(`${guarded}/api/targets`)).status, 401);
+    assert.equal((await get(`${guarded}/api/targets`)).status, 401);
     const asked = await openPage(1280);
     await asked.goto(guarded);
     const form = asked.locator("#token-form");

@@ -20,6 +20,8 @@ const numbers = new NumberTable(document.getElementById("number-filters"), showE
 const status = document.getElementById("status");
 const tokenForm = document.getElementById("token-form");
 let timer = null;
+// Which run of polls is current: a run that a stop ended sets no next poll.
+let pollGeneration = 0;
 
 function showError(error) {
     if (error instanceof Unauthorized) {
@@ -40,14 +42,16 @@ async function refreshSeries(target) {
     lastCycles.set(target.id, target.cycles);
 }
 
+// One request after another: the server answers each page on few threads,
+// and a page that held several connections open would keep others waiting.
 async function poll() {
     try {
-        const [answer, hits] = await Promise.all([getJson("/api/targets"),
-            getJson(`/api/hits?limit=${kHitCount}`)]);
+        const answer = await getJson("/api/targets");
         cards.show(answer.targets);
         numbers.knowTargets(answer.targets);
+        const hits = await getJson(`/api/hits?limit=${kHitCount}`);
         showHits(document.getElementById("hit-list"), hits.hits);
-        await Promise.all(answer.targets.map(refreshSeries));
+        for (const target of answer.targets) await refreshSeries(target);
         status.textContent = `更新于 updated ${time(answer.now)}`;
         status.classList.remove("failing");
     } catch (error) {
@@ -55,14 +59,23 @@ async function poll() {
     }
 }
 
+// The next poll is set once this one has its answers, so a slow answer
+// never piles polls up.
+async function pollAndSchedule(generation) {
+    await poll();
+    if (generation === pollGeneration) {
+        timer = setTimeout(() => pollAndSchedule(generation), refreshSeconds * 1000);
+    }
+}
+
 function start() {
     stop();
-    poll();
-    timer = setInterval(poll, refreshSeconds * 1000);
+    pollAndSchedule(pollGeneration);
 }
 
 function stop() {
-    if (timer !== null) clearInterval(timer);
+    ++pollGeneration;
+    if (timer !== null) clearTimeout(timer);
     timer = null;
 }
 

@@ -21,13 +21,38 @@ function line(label, stroke, extra = {}) {
     return { label, stroke, width: 1.5, spanGaps: false, ...extra };
 }
 
+// A series with only a few values (a figure known at the last point alone)
+// would draw no line at all: its values are marked with points instead.
+function sparsePoints(size, colour) {
+    const few = (values) => values.reduce((count, v) => count + (v === null ? 0 : 1), 0) < 30;
+    return { show: (u, index) => few(u.data[index]), size, fill: colour };
+}
+
+const kHourMs = 3600000;
+
+// New numbers per hour at each point: those of the hour up to the end of its
+// bucket (of the time since the first bucket, early on). A bucket's own count
+// would swing between nothing and plenty when cycles are sparser than buckets.
+function perHour(points, step) {
+    const window = Math.max(step, kHourMs);
+    const rates = [];
+    let sum = 0;
+    let first = 0;
+    for (let i = 0; i < points.length; ++i) {
+        sum += points[i].new_numbers;
+        while (points[first].t <= points[i].t - window) sum -= points[first++].new_numbers;
+        const covered = Math.min(window, points[i].t + step - points[0].t);
+        rates.push(sum / (covered / kHourMs));
+    }
+    return rates;
+}
+
 // Columns of the series in uPlot's layout: times in seconds, then one array per line.
 function columns(series) {
     const points = series.points || [];
-    const hours = series.step_ms / 3600000;
     const at = (p, kind, value) => (p.estimate_kind === kind ? value : null);
     return {
-        perHour: [points.map((p) => p.t / 1000), points.map((p) => p.new_numbers / hours)],
+        perHour: [points.map((p) => p.t / 1000), perHour(points, series.step_ms)],
         pool: [
             points.map((p) => p.t / 1000),
             points.map((p) => p.distinct),
@@ -45,9 +70,14 @@ function columns(series) {
     };
 }
 
+// Counts take whole-number steps on their axis.
+const kCountSteps = [1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000, 50000,
+    100000, 200000, 500000, 1000000];
+
 function chartOptions(width, series) {
     return { width, height: kHeight, legend: { live: false }, cursor: { drag: { x: false } },
-        scales: { x: { time: true } }, series: [{}, ...series] };
+        scales: { x: { time: true } }, axes: [{}, { incrs: kCountSteps }],
+        series: [{}, ...series] };
 }
 
 const kCharts = [
@@ -56,7 +86,7 @@ const kCharts = [
         zh: "每小时新号",
         en: "new numbers per hour",
         series: () => [line("新号/时 new/h", kColours.newNumbers,
-            { fill: "rgba(47, 111, 176, 0.15)", paths: uPlot.paths.stepped({ align: 1 }) })],
+            { fill: "rgba(47, 111, 176, 0.15)" })],
     },
     {
         key: "pool",
@@ -64,10 +94,11 @@ const kCharts = [
         en: "distinct numbers and the pool estimate",
         series: () => [
             line("不同号码 distinct", kColours.distinct),
-            line("估计 estimate", kColours.estimate),
+            line("估计 estimate", kColours.estimate, { points: sparsePoints(7, kColours.estimate) }),
             line("95% 下限 low", kColours.estimate, { width: 0.5, dash: [2, 3] }),
             line("95% 上限 high", kColours.estimate, { width: 0.5, dash: [2, 3] }),
-            line("下界 lower bound (at least)", kColours.lowerBound, { dash: [8, 5] }),
+            line("下界 lower bound (at least)", kColours.lowerBound,
+                { dash: [8, 5], points: sparsePoints(9, kColours.lowerBound) }),
         ],
         bands: [{ series: [4, 3], fill: kColours.band }],
     },

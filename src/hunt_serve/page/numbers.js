@@ -5,6 +5,8 @@ import { ApiError, download, getJson, storedToken } from "./api.js";
 import { el, kClassCaptions, time, whole } from "./text.js";
 
 const kPageSize = 50;
+// The JSON download holds one JSON object per line.
+const kFileNames = { csv: "numbers.csv", json: "numbers.jsonl" };
 
 function msOf(localTime) {
     return localTime ? String(new Date(localTime).getTime()) : "";
@@ -40,7 +42,7 @@ export class NumberTable {
                 // With a token the file must be fetched with its header.
                 if (!storedToken()) return;
                 event.preventDefault();
-                download(this.query({ format }), `numbers.${format}`).catch((e) => this.fail(e));
+                download(this.query({ format }), kFileNames[format]).catch((e) => this.fail(e));
             });
         }
     }

@@ -28,7 +28,7 @@ function figureRows(target) {
         ["estimate", "号池估计", "pool estimate", estimateText(target.estimate)],
         ["coverage", "覆盖率", "coverage", coverageText(target.coverage)],
         ["sample-coverage", "回复已知", "sample coverage", optional(target.sample_coverage, percent)],
-        ["new-per-hour", "每小时新号", "new per hour", optional(target.new_per_hour, rate)],
+        ["new-per-hour", "预计每小时新号", "expected new per hour", optional(target.new_per_hour, rate)],
         ["model", "抽样", "draws", kModels[target.model] || String(target.model)],
         ["hits", "命中", "hits", whole(target.hits)],
         ["sightings", "出现次数", "sightings", whole(target.sightings)],
