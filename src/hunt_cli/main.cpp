@@ -129,7 +129,7 @@ void add_notify_test(CLI::App& app, NotifyTestOptions& options) {
 void add_serve(CLI::App& app, ServeOptions& options) {
     auto* command = app.add_subcommand(
         "serve", "a web page, JSON API and Prometheus /metrics over a history, read-only");
-    command->add_option("--db", options.db, "history file")->required();
+    command->add_option("--db", options.db, "history file or postgresql:// URI")->required();
     command
         ->add_option("--listen", options.listen,
                      "HOST:PORT to listen on; any address but loopback needs a token")

@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "hunt/notify/hit_message.h"
-#include "hunt/sqlite/sqlite_history_reader.h"
 #include "hunt_cli/exit_codes.h"
 #include "hunt_cli/stop_signals.h"
+#include "hunt_cli/store_factory.h"
 #include "regex/platform_engine.h"
 
 namespace qorvex::hunt_cli {
@@ -62,10 +62,6 @@ std::unique_ptr<hunt_serve::ApiServer> make_server(const ServeOptions& options,
         throw hunt_serve::ServeError("--listen wants HOST:PORT, e.g. 127.0.0.1:8080, not \"" +
                                      options.listen + "\"");
     }
-    if (options.db.starts_with("postgresql://") || options.db.starts_with("postgres://")) {
-        throw hunt_serve::ServeError(
-            "serve reads SQLite histories; a postgresql:// history cannot be served yet");
-    }
     hunt_serve::ServeSettings settings;
     settings.address = *address;
     settings.requests_per_minute = options.client_rate;
@@ -73,8 +69,8 @@ std::unique_ptr<hunt_serve::ApiServer> make_server(const ServeOptions& options,
     settings.application_page =
         hunt::notify::message_style(hunt::notify::Language::Chinese, 0, options.host)
             .application_page;
-    return std::make_unique<hunt_serve::ApiServer>(
-        hunt::sqlite::SqliteHistoryReader::open(options.db), engine, std::move(settings));
+    return std::make_unique<hunt_serve::ApiServer>(open_history_reader(options.db), engine,
+                                                   std::move(settings));
 }
 
 ServerBesideHunt::ServerBesideHunt(const ServeOptions& options)
@@ -91,8 +87,9 @@ int run_serve(const ServeOptions& options) {
         const auto engine = rx::make_platform_engine();
         auto server = make_server(options, *engine);
         server->start();
-        std::fprintf(stderr, "qorvex-hunt: serving %s on port %d; Ctrl-C stops\n",
-                     options.db.c_str(), server->port());
+        // Not the --db text: a server URI may hold a password.
+        std::fprintf(stderr, "qorvex-hunt: serving the history on port %d; Ctrl-C stops\n",
+                     server->port());
         install_stop_signals();
         while (!stop_requested()) {
             std::this_thread::sleep_for(kTick);

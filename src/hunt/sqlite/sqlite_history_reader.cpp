@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "hunt/cycle_bucketing.h"
 #include "hunt/sqlite/sqlite_connection.h"
 #include "hunt/sqlite/sqlite_schema.h"
 
@@ -204,44 +205,13 @@ std::vector<CycleBucket> SqliteHistoryReader::cycle_buckets(std::int64_t target_
     Statement& query = m_statements->cycles;
     const Statement::Run run(query);
     query.bind(1, target_id);
-    std::vector<CycleBucket> buckets;
-    // The capture sizes run over every cycle, also those before `since`.
-    std::int64_t distinct = 0;
-    std::map<int, std::int64_t> reply_sizes;
-    const auto close_bucket = [&] {
-        auto& capture = buckets.back().capture;
-        capture.distinct_numbers = distinct;
-        capture.reply_sizes.assign(reply_sizes.begin(), reply_sizes.end());
-    };
+    CycleBucketing buckets(since, step_ms);
     while (query.step()) {
-        const TimeMs started = query.integer(0);
-        const auto outcome = outcome_from_name(query.text(1)).value_or(CycleOutcome::Failed);
-        const auto reply = query.integer(2);
-        distinct += query.integer(3);
-        if (outcome == CycleOutcome::Numbers && reply > 0) {
-            ++reply_sizes[int(reply)];
-        }
-        if (started < since) {
-            continue;
-        }
-        const TimeMs start = since + (started - since) / step_ms * step_ms;
-        if (buckets.empty() || buckets.back().start != start) {
-            if (!buckets.empty()) {
-                close_bucket();
-            }
-            buckets.emplace_back();
-            buckets.back().start = start;
-        }
-        auto& bucket = buckets.back();
-        bucket.new_numbers += query.integer(3);
-        bucket.replies += outcome == CycleOutcome::Numbers || outcome == CycleOutcome::Empty;
-        bucket.failures += outcome == CycleOutcome::Failed;
-        bucket.backoffs += outcome == CycleOutcome::RateLimited;
+        buckets.add(query.integer(0),
+                    outcome_from_name(query.text(1)).value_or(CycleOutcome::Failed),
+                    int(query.integer(2)), query.integer(3));
     }
-    if (!buckets.empty()) {
-        close_bucket();
-    }
-    return buckets;
+    return buckets.take();
 }
 
 std::vector<HitEntry> SqliteHistoryReader::hits(std::size_t limit,
