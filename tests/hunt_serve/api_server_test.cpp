@@ -30,6 +30,12 @@ const std::string kPlain = "Tavikmax/广东/深圳";
 const std::string kHostile = "Tavikmax/<img src=x onerror=alert(1)>/\"深圳\"\\\n\xff";
 constexpr std::string_view kToken = "s3cret-token";
 
+ServeSettings settings(const std::function<void(ServeSettings&)>& adjust) {
+    ServeSettings chosen;
+    adjust(chosen);
+    return chosen;
+}
+
 hunt::ClassMask aaa() {
     return hunt::ClassMask(1U << unsigned(*hunt::class_bit_of("AAA")));
 }
@@ -212,7 +218,8 @@ TEST_F(ServeTest, RequestsTheServerRefuses) {
 }
 
 TEST_F(ServeTest, HitsNewestFirstAndSeriesFromTheCycles) {
-    const auto server = start({.application_page = "https://example.test/app"});
+    const auto server =
+        start(settings([](auto& s) { s.application_page = "https://example.test/app"; }));
     std::vector<json> hits;
     std::string before;
     for (;;) {
@@ -263,9 +270,14 @@ TEST_F(ServeTest, MetricsPassPromtool) {
 
 TEST_F(ServeTest, TokenGuardsTheApiAndAnyOtherAddressNeedsOne) {
     EXPECT_THROW(ApiServer(hunt::sqlite::SqliteHistoryReader::open(s_folder->file("hunt.db")),
-                           *s_engine, {.address = {"0.0.0.0", 0}}),
+                           *s_engine, settings([](auto& s) {
+                               s.address = {"0.0.0.0", 0};
+                           })),
                  ServeError);
-    const auto server = start({.address = {"0.0.0.0", 0}, .token = std::string(kToken)});
+    const auto server = start(settings([](auto& s) {
+        s.address = {"0.0.0.0", 0};
+        s.token = std::string(kToken);
+    }));
     const std::vector<std::tuple<const char*, std::string, httplib::Headers, int>> cases{
         {"no token", "/api/targets", {}, 401},
         {"wrong token", "/metrics", {{"Authorization", "Bearer s3cret-tokeN"}}, 401},
@@ -294,7 +306,7 @@ TEST_F(ServeTest, TokenFileMustBeTheOwnersAlone) {
 }
 
 TEST_F(ServeTest, ClientsPastTheirRateAreTurnedAway) {
-    const auto server = start({.requests_per_minute = 3});
+    const auto server = start(settings([](auto& s) { s.requests_per_minute = 3; }));
     std::vector<int> statuses;
     for (int i = 0; i < 5; ++i) {
         statuses.push_back(get(*server, "/metrics")->status);
