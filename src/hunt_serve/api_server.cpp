@@ -224,11 +224,15 @@ struct ApiServer::State {
                     text = csv ? hunt::number_csv_header() : std::string();
                 }
                 NumberPage page;
-                {
+                try {
                     const std::lock_guard lock(reading);
                     query.after = *next;
                     page = number_page(*reader, query, pattern, engine, kDownloadChunk,
                                        settings.read_timeout);
+                } catch (const std::exception&) {
+                    // The status went out with the first chunk: a download
+                    // that cannot go on is cut off, never ended as if whole.
+                    return false;
                 }
                 for (const auto& row : page.rows) {
                     if (csv) {
