@@ -211,6 +211,15 @@ test("a filter narrows the table to the rows it names", async () => {
         assert.ok(rows.length < all.length || label === "target", `${label}: ${rows.length} rows`);
         for (const row of rows) assert.ok(matches(row), `${label}: ${row.join(" | ")}`);
     }
+    // The download link carries the filter shown: the whole AAA set, as CSV.
+    const aaa = await rowsAfterFilter({ class: "AAA" });
+    const link = await page.locator("#download-csv").getAttribute("href");
+    const csv = await get(new URL(link, base).href);
+    assert.equal(csv.status, 200);
+    const records = csv.body.trim().split("\n").slice(1);
+    assert.equal(records.length, aaa.length);
+    for (const record of records) assert.ok(record.includes("AAA"), record);
+
     await rowsAfterFilter({ pattern: "(" });
     const refusal = page.locator("#number-error");
     assert.ok(await refusal.isVisible(), "a bad pattern is refused with the server's reason");

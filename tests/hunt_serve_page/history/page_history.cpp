@@ -1,7 +1,8 @@
 // Writes the history the page's browser test serves, through the store's own
 // interface: a target with some hours of cycles (new numbers, repeats, hits,
-// a failure and a rate-limited reply), and a target whose label is markup
-// that would run if the page ever wrote a value as HTML.
+// a failure and a rate-limited reply), resting, and a stopped target whose
+// label and reason are markup that would run if the page ever wrote a value
+// as HTML.
 //
 //   hunt_page_history FILE           the history, from scratch
 //   hunt_page_history FILE --append  one more cycle of the first target, now
@@ -91,6 +92,10 @@ int main(int argc, char** argv) {
                 record(*store, kHostileTarget, at + 1000, cycle + 1000);
             }
         }
+        store->record_target_state(kTarget, "resting", "status 503, next query in 1 min",
+                                   now - kMinute);
+        store->record_target_state(kHostileTarget, "stopped", "<b>coverage</b> 90.2% of 90%",
+                                   now - 10 * kMinute);
         return 0;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "hunt_page_history: %s\n", error.what());
