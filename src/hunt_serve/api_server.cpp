@@ -106,12 +106,16 @@ std::optional<hunt::HitCursor> hit_cursor(const httplib::Request& request) {
         return std::nullopt;
     }
     const std::string text = request.get_param_value("before");
+    const Refusal refusal{kBadRequest, "before must be a cursor the previous page gave"};
     const auto colon = text.find(':');
-    const auto at = colon == std::string::npos ? std::nullopt : cursor_of(text.substr(colon + 1));
+    if (colon == std::string::npos) {
+        throw refusal;
+    }
+    const auto at = cursor_of(std::string_view(text).substr(colon + 1));
     hunt::HitCursor cursor;
     const auto [end, error] = std::from_chars(text.data(), text.data() + colon, cursor.at);
     if (!at || error != std::errc() || end != text.data() + colon) {
-        throw Refusal{kBadRequest, "before must be a cursor the previous page gave"};
+        throw refusal;
     }
     cursor.target_id = at->target_id;
     cursor.number = at->number;

@@ -203,6 +203,8 @@ TEST_F(ServeTest, RequestsTheServerRefuses) {
         {"unknown class", "/api/numbers?class=NOPE", 400},
         {"text not digits", "/api/numbers?text=1%27%20OR%201", 400},
         {"bad cursor", "/api/numbers?after=x", 400},
+        {"bad hit cursor", "/api/hits?before=x", 400},
+        {"hit cursor without its number", "/api/hits?before=5:1", 400},
         {"limit too large", "/api/numbers?limit=100000", 400},
         {"unknown target's series", "/api/targets/99/series", 404},
         {"unknown path", "/etc/passwd", 404},
