@@ -266,6 +266,12 @@ public:
 
     virtual std::vector<OutboxFailure> failed_messages(std::size_t limit) = 0;
     virtual std::vector<OutboxCounts> outbox_counts() = 0;
+    // What the hunt now does with a target, for the readers of the history
+    // (the web page): "scanning", "resting" or "stopped", why, and since
+    // when. Only the last state of a target is kept. A target with no cycle
+    // stored yet has no state.
+    virtual void record_target_state(std::string_view target, std::string_view state,
+                                     std::string_view reason, TimeMs since) = 0;
 
     // Set while the store keeps working in a degraded way (a shared store
     // queueing sightings locally while its server is away): what to show in

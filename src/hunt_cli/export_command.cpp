@@ -3,9 +3,9 @@
 #include <fstream>
 
 #include "hunt/class_names.h"
-#include "hunt/csv_field.h"
 #include "hunt/iso_time.h"
 #include "hunt/nearest_names.h"
+#include "hunt/number_record.h"
 #include "hunt/target.h"
 #include "hunt_cli/exit_codes.h"
 #include "hunt_cli/json_text.h"
@@ -16,9 +16,6 @@ namespace qorvex::hunt_cli {
 
 namespace {
 
-const std::vector<std::string> kCsvHeader = {"target",     "number",    "classes",
-                                             "first_seen", "last_seen", "times_seen"};
-
 std::string row_text(const hunt::NumberRow& row, bool json) {
     if (json) {
         return json_line({{"target", row.target},
@@ -28,9 +25,7 @@ std::string row_text(const hunt::NumberRow& row, bool json) {
                           {"last_seen", hunt::iso_time_text(row.last_seen)},
                           {"times_seen", row.times_seen}});
     }
-    return hunt::csv_record({row.target, std::to_string(row.number), hunt::class_list(row.classes),
-                             hunt::iso_time_text(row.first_seen),
-                             hunt::iso_time_text(row.last_seen), std::to_string(row.times_seen)});
+    return hunt::number_csv_record(row);
 }
 
 int usage(const std::string& text) {
@@ -130,7 +125,7 @@ int run_export(const ExportOptions& options) {
             std::fprintf(stderr, "qorvex-hunt: %s cannot be written\n", options.output->c_str());
             return kExitFailure;
         }
-        bool written = json || sink.write(hunt::csv_record(kCsvHeader));
+        bool written = json || sink.write(hunt::number_csv_header());
         store->for_each_number(filter, [&](const hunt::NumberRow& row) {
             written = written && sink.write(row_text(row, json));
             return written;

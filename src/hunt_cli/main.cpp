@@ -10,6 +10,7 @@
 #include "hunt_cli/notify_test_command.h"
 #include "hunt_cli/report_command.h"
 #include "hunt_cli/scan_command.h"
+#include "hunt_cli/serve_command.h"
 #include "qorvex/deployment.h"
 
 namespace {
@@ -34,6 +35,8 @@ constexpr const char* kExamples = R"(Examples:
       --notify 'barks://api.day.app/{env:BARK_KEY}' --notify-file ~/.config/qorvex-hunt/channels
   qorvex-hunt notify-retry --db hunt.db
   qorvex-hunt notify-retry --db hunt.db --notify 'wecom://{env:WECOM_KEY}'
+  qorvex-hunt serve --db hunt.db --listen 127.0.0.1:8080
+  qorvex-hunt serve --db hunt.db --listen 0.0.0.0:8080 --token-file ~/.config/qorvex-hunt/token
 
 Exit status: 0 done, 1 the work failed (history store, service never answered),
 2 bad usage, 130 a second Ctrl-C.)";
@@ -117,6 +120,11 @@ void add_scan(CLI::App& app, ScanOptions& scan) {
     command->add_flag("--json", scan.json, "one JSON object per event on standard output");
     command->add_option("--host", scan.host, "host[:port] of the number-selection service")
         ->capture_default_str();
+    command->add_option("--serve", scan.serve,
+                        "HOST:PORT: serve the hunt's page, API and /metrics there while it runs "
+                        "(as `serve` does; any address but loopback needs a token)");
+    command->add_option("--serve-token-file", scan.serve_token_file,
+                        "with --serve: the token file, as serve's --token-file");
 }
 
 void add_export(CLI::App& app, ExportOptions& options) {
@@ -154,6 +162,26 @@ void add_notify_retry(CLI::App& app, NotifyRetryOptions& options) {
                         "({env:NAME} parts resolved alike); repeat for more; none: every channel");
 }
 
+void add_serve(CLI::App& app, ServeOptions& options) {
+    auto* command = app.add_subcommand(
+        "serve", "a web page, JSON API and Prometheus /metrics over a history, read-only");
+    command->add_option("--db", options.db, "history file or postgresql:// URI")->required();
+    command
+        ->add_option("--listen", options.listen,
+                     "HOST:PORT to listen on; any address but loopback needs a token")
+        ->capture_default_str();
+    command->add_option("--token-file", options.token_file,
+                        "a file only its owner may read, holding the token that requests must "
+                        "carry as 'Authorization: Bearer TOKEN' (else QORVEX_SERVE_TOKEN)");
+    command->add_option("--host", options.host, "the carrier host, for the hits' application link")
+        ->capture_default_str();
+    command
+        ->add_option("--client-rate", options.client_rate,
+                     "requests a client address may make in any minute; more are answered 429")
+        ->check(CLI::Range(1, 1'000'000))
+        ->capture_default_str();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -184,6 +212,9 @@ int main(int argc, char** argv) {
     add_notify_test(app, notify_test);
     NotifyRetryOptions notify_retry;
     add_notify_retry(app, notify_retry);
+    ServeOptions serve;
+    serve.host = qorvex::deployment::kCarrierHost;
+    add_serve(app, serve);
 
     try {
         app.parse(argc, argv);
@@ -197,6 +228,9 @@ int main(int argc, char** argv) {
         }
         if (app.got_subcommand("report")) {
             return run_report(report_db, report_json);
+        }
+        if (app.got_subcommand("serve")) {
+            return run_serve(serve);
         }
         if (app.got_subcommand("notify-test")) {
             return run_notify_test(notify_test);

@@ -20,9 +20,11 @@
 #include "hunt_cli/notify_channels.h"
 #include "hunt_cli/outbox_sender.h"
 #include "hunt_cli/scan_plan.h"
+#include "hunt_cli/serve_command.h"
 #include "hunt_cli/status_text.h"
 #include "hunt_cli/stop_signals.h"
 #include "hunt_cli/store_factory.h"
+#include "hunt_cli/target_states.h"
 #include "regex/platform_engine.h"
 #include "scan/number_pool_query.h"
 #include "web/platform_transports.h"
@@ -81,6 +83,14 @@ struct UnstoredCycle {
     int duration_ms = 0;
 };
 
+std::vector<std::string> labels_of(const ScanPlan& plan) {
+    std::vector<std::string> labels;
+    for (const auto& target : plan.targets) {
+        labels.push_back(target.label);
+    }
+    return labels;
+}
+
 class Hunt {
 public:
     Hunt(ScanPlan plan, std::string host, hunt::StopRules rules, hunt::HuntStore& store,
@@ -96,6 +106,7 @@ public:
           m_scheduler(m_plan.targets.size(), m_plan.schedule, m_random, steady_ms()),
           m_worker(web::make_platform_http_transport()),
           m_hunter(std::move(hunter)),
+          m_states(store, labels_of(m_plan)),
           m_generator(std::random_device{}()) {
         for (const auto& target : m_plan.targets) {
             m_progress.emplace_back(m_store.capture_history(target.label), wall_ms());
@@ -149,6 +160,11 @@ public:
             all.push_back(line_of(i));
         }
         return all;
+    }
+
+    // Every target the hunt leaves is stopped, for the page to show.
+    void end_states(const std::string& reason) {
+        m_states.end_all("the hunt ended: " + reason, wall_ms());
     }
 
     void release() {
@@ -312,6 +328,7 @@ private:
         if (rest > 0) {
             m_view.backoff(label, reading.outcome, reading.error, rest);
         }
+        std::optional<std::string> stopped;
         // Nor does a stop rule act on figures that lack queued cycles.
         if (reading.outcome == hunt::CycleOutcome::Numbers && commit.stored &&
             m_store.degraded_note().empty()) {
@@ -319,8 +336,23 @@ private:
             if (const auto stop =
                     hunt::stop_decision(line.assessment, m_rules, cycles_per_hour(flight.target))) {
                 m_scheduler.end(flight.target);
-                m_view.ended(line_of(flight.target), stop_text(*stop, line, m_rules));
+                stopped = stop_text(*stop, line, m_rules);
+                m_view.ended(line_of(flight.target), *stopped);
             }
+        }
+        note_state(flight.target, stopped,
+                   rest > 0 ? reading.error + ", next query " + seconds_text(rest) : std::string(),
+                   now_wall);
+    }
+
+    // Stopped, resting (when there is a reason to rest) or scanning.
+    void note_state(std::size_t target, const std::optional<std::string>& stopped,
+                    const std::string& resting, TimeMs now) {
+        const auto problem = stopped            ? m_states.set(target, "stopped", *stopped, now)
+                             : !resting.empty() ? m_states.set(target, "resting", resting, now)
+                                                : m_states.set(target, "scanning", "", now);
+        if (problem) {
+            m_view.message(*problem);
         }
     }
 
@@ -447,6 +479,7 @@ private:
     hunt::Scheduler m_scheduler;
     ExchangeWorker m_worker;
     std::string m_hunter;
+    TargetStates m_states;
     std::mt19937_64 m_generator;
     std::uniform_real_distribution<double> m_uniform{0.0, 1.0};
     web::SystemClock m_clock;
@@ -486,6 +519,21 @@ OutboxSettings outbox_settings(const ScanOptions& options) {
     return settings;
 }
 
+// The page beside the hunt, on the history the hunt has just opened; none,
+// with the reason shown, when it cannot be served.
+std::unique_ptr<ServerBesideHunt> serve_beside_hunt(const ScanOptions& options, HuntView& view) {
+    try {
+        auto server = std::make_unique<ServerBesideHunt>(
+            ServeOptions{options.db, *options.serve, options.serve_token_file, options.host,
+                         hunt_serve::ServeSettings{}.requests_per_minute});
+        view.message("serving the hunt's page on port " + std::to_string(server->port()));
+        return server;
+    } catch (const hunt_serve::ServeError& error) {
+        report_error(error.what());
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 int run_scan(const ScanOptions& options) {
@@ -519,10 +567,17 @@ int run_scan(const ScanOptions& options) {
     std::string reason;
     std::optional<Hunt> session;
     std::optional<OutboxSender> sender;
+    std::unique_ptr<ServerBesideHunt> server;
     const std::string hunter = hunt::this_hunter_id();
     try {
         store =
             open_store(options.db, StoreUse::Hunt, {hunter, plan.alerts.classes, options.queue});
+        if (options.serve) {
+            server = serve_beside_hunt(options, *view);
+            if (!server) {
+                return kExitUsage;
+            }
+        }
         session.emplace(std::move(plan), options.host,
                         hunt::StopRules{options.stop_at_coverage, options.stop_when_new_below},
                         *store, *view, hooks.get(), *engine, hunter);
@@ -536,6 +591,7 @@ int run_scan(const ScanOptions& options) {
             session->send_through(&*sender);
         }
         reason = session->run();
+        session->end_states(reason);
         session->release();
         if (sender) {
             if (const auto left = sender->left_over(); !left.empty()) {
@@ -562,6 +618,7 @@ int run_scan(const ScanOptions& options) {
     // A send still in flight is abandoned unmarked: its message stays
     // waiting and goes out in the next run.
     sender.reset();
+    server.reset();
     session.reset();
     store.reset();
     if (ExchangeWorker::abandoned() || NotifyWorker::abandoned() || store_work_running()) {

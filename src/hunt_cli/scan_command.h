@@ -29,6 +29,8 @@ struct ScanOptions {
     double notify_timeout_s = 20;            // one send's whole exchange
     double notify_backoff_s = 15;            // the first wait after a failed send
     bool json = false;
+    std::optional<std::string> serve;  // HOST:PORT of the page beside the hunt
+    std::optional<std::string> serve_token_file;
 };
 
 // The exit code: 0 when the hunt ended as asked, 1 when the work failed

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "hunt/history_reader.h"
 #include "hunt/store.h"
 
 namespace qorvex::hunt_cli {
@@ -30,6 +31,10 @@ struct HunterSettings {
 // read it.
 std::unique_ptr<hunt::HuntStore> open_store(const std::string& db, StoreUse use,
                                             const HunterSettings& hunter = {});
+
+// A read-only view of the history for the web server, on a connection of
+// its own. Throws hunt::StoreError when it cannot be opened.
+std::unique_ptr<hunt::HistoryReader> open_history_reader(const std::string& db);
 
 // True while a store still has work running on a thread of its own (a
 // connection attempt): the program must then end without static destructors.

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "hunt/postgres/local_queue.h"
+#include "hunt/postgres/pg_schema.h"
 #include "hunt/postgres/postgres_store.h"
 #include "hunt_postgres/store_fixture.h"
 
@@ -248,7 +249,7 @@ TEST_F(PostgresOutboxTest, MigratesAHistoryOfTheVersionBefore) {
     open_store()->record_cycle(cycle_at(1000), {{{kNumber, kAaa}}}, kAaa);
     m_database.exec("DROP TABLE outbox; DROP TABLE channels; UPDATE qorvex_schema SET version = 2");
     auto a = open_live("a", kAaa, {kPhone});
-    EXPECT_EQ(m_database.count("SELECT version FROM qorvex_schema"), 3);
+    EXPECT_EQ(m_database.count("SELECT version FROM qorvex_schema"), kSchemaVersion);
     EXPECT_EQ(m_database.count("SELECT count(*) FROM hits"), 1);
     a->record_cycle(cycle_at(2000), {{{kNumber, kAaa}, {kNumber + 1, kAaa}}}, kAaa);
     EXPECT_EQ(numbers_of(a->waiting_messages(kPhone.key, 10)),

@@ -127,6 +127,15 @@ const std::vector<Migration> kMigrations{
                 UNIQUE(target_id, number, channel_key)))",
          R"(CREATE INDEX outbox_waiting ON outbox(channel_key, id) WHERE state = 'waiting')",
      }},
+    // What the hunt does with each target, for the readers of the history.
+    {4,
+     {
+         R"(CREATE TABLE target_states(
+                target_id bigint PRIMARY KEY REFERENCES targets(id),
+                state text NOT NULL,
+                reason text NOT NULL,
+                since bigint NOT NULL))",
+     }},
 };
 
 int stored_version(pqxx::transaction_base& work) {

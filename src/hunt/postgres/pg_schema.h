@@ -12,7 +12,7 @@ class connection_base;
 
 namespace qorvex::hunt::postgres {
 
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
 // Creates or migrates the schema. A database of a newer schema: StoreError
 // NewerSchema, nothing changed. Throws pqxx errors for the caller to name.

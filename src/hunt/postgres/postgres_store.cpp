@@ -563,6 +563,24 @@ void PostgresStore::release_targets(std::string_view hunter_id) {
     }
 }
 
+// A state is only shown, never counted: while the server is away it is not
+// kept, and the next change of state says it again.
+void PostgresStore::record_target_state(std::string_view target, std::string_view state,
+                                        std::string_view reason, TimeMs since) {
+    if (!m_connection) {
+        return;
+    }
+    try {
+        watched([&](pqxx::connection& connection) {
+            pqxx::nontransaction work(connection);
+            work.exec_prepared("record_state", std::string(target), std::string(state),
+                               std::string(reason), since);
+        });
+    } catch (const std::exception& error) {
+        set_back(error, "recording a target's state");
+    }
+}
+
 std::string PostgresStore::degraded_note() const {
     if (m_lost_at) {
         const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(

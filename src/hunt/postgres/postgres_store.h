@@ -93,6 +93,8 @@ public:
     bool lease_target(std::string_view target, std::string_view hunter_id, TimeMs now,
                       TimeMs until) override;
     void release_targets(std::string_view hunter_id) override;
+    void record_target_state(std::string_view target, std::string_view state,
+                             std::string_view reason, TimeMs since) override;
     std::string degraded_note() const override;
     std::vector<LateCommit> take_late_commits() override;
 

@@ -145,6 +145,11 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
      "FROM (SELECT channel_key FROM channels WHERE hunter_id = $1"
      " UNION SELECT channel_key FROM outbox) k LEFT JOIN outbox o ON o.channel_key = k.channel_key "
      "GROUP BY k.channel_key ORDER BY 1"},
+    {"record_state",
+     "INSERT INTO target_states(target_id, state, reason, since) "
+     "SELECT id, $2, $3, $4 FROM targets WHERE label = $1 "
+     "ON CONFLICT(target_id) DO UPDATE SET state = excluded.state, "
+     "reason = excluded.reason, since = excluded.since"},
     {"distinct_of", "SELECT distinct_numbers FROM targets WHERE id = $1"},
     {"reply_sizes_of", "SELECT size, cycles FROM reply_sizes WHERE target_id = $1 ORDER BY size"},
     {"frequencies_of",

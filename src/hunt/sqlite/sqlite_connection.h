@@ -120,4 +120,8 @@ private:
     bool m_done = false;
 };
 
+// How a program that only reads opens the history at `path` (see the
+// definition for why it differs with the file's permissions).
+Connection::Access reading_access(const std::string& path);
+
 }  // namespace qorvex::hunt::sqlite

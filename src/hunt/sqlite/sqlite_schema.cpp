@@ -88,6 +88,15 @@ const std::vector<Migration> kMigrations{
                 WHERE state = 'waiting')",
          R"(CREATE INDEX outbox_failed ON outbox(finished) WHERE state = 'failed')",
      }},
+    // What the hunt does with each target, for the readers of the history.
+    {4,
+     {
+         R"(CREATE TABLE target_states(
+                target_id INTEGER PRIMARY KEY REFERENCES targets(id),
+                state TEXT NOT NULL,
+                reason TEXT NOT NULL,
+                since INTEGER NOT NULL))",
+     }},
 };
 
 }  // namespace

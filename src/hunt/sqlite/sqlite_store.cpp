@@ -108,12 +108,17 @@ struct LeaseStatements {
           take_over(c,
                     "UPDATE leases SET hunter_id = ?2, expires = ?3 "
                     "WHERE target_id = ?1 AND hunter_id = ?4"),
-          release(c, "DELETE FROM leases WHERE hunter_id = ?1") {}
+          release(c, "DELETE FROM leases WHERE hunter_id = ?1"),
+          state(c,
+                "INSERT INTO target_states(target_id, state, reason, since) VALUES(?1, ?2, ?3, ?4) "
+                "ON CONFLICT(target_id) DO UPDATE SET state = excluded.state, "
+                "reason = excluded.reason, since = excluded.since") {}
 
     Statement lease;
     Statement holder;
     Statement take_over;
     Statement release;
+    Statement state;
 };
 
 namespace {
@@ -153,6 +158,15 @@ bool writable_or_missing(const std::string& path) {
     return !fs::exists(path, error) || writable(path);
 }
 
+// A count of a target's rows since a time, by one of the *_since statements.
+std::int64_t count_since(Statement& count, std::int64_t target, TimeMs since) {
+    const Statement::Run run(count);
+    count.bind(1, target).bind(2, since);
+    return count.step() ? count.integer(0) : 0;
+}
+
+}  // namespace
+
 // How a reader opens the history. A reader of a WAL file shares the index
 // file beside it (-shm), which SQLite creates when it is missing, and only
 // a connection that may write removes it and the log again when it closes.
@@ -172,15 +186,6 @@ Connection::Access reading_access(const std::string& path) {
     return fs::exists(path + "-wal", error) ? Connection::Access::ReadOnly
                                             : Connection::Access::Immutable;
 }
-
-// A count of a target's rows since a time, by one of the *_since statements.
-std::int64_t count_since(Statement& count, std::int64_t target, TimeMs since) {
-    const Statement::Run run(count);
-    count.bind(1, target).bind(2, since);
-    return count.step() ? count.integer(0) : 0;
-}
-
-}  // namespace
 
 std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
                                                const SqliteOptions& options) {
@@ -528,6 +533,16 @@ std::vector<OutboxFailure> SqliteStore::failed_messages(std::size_t limit) {
 
 std::vector<OutboxCounts> SqliteStore::outbox_counts() {
     return m_outbox ? m_outbox->outbox_counts() : std::vector<OutboxCounts>{};
+}
+
+void SqliteStore::record_target_state(std::string_view target, std::string_view state,
+                                      std::string_view reason, TimeMs since) {
+    const auto id = target_id(target);
+    if (!id || !m_leases) {
+        return;
+    }
+    const Statement::Run run(m_leases->state);
+    m_leases->state.bind(1, *id).bind(2, state).bind(3, reason).bind(4, since).run();
 }
 
 }  // namespace qorvex::hunt::sqlite

@@ -57,6 +57,8 @@ public:
     bool lease_target(std::string_view target, std::string_view hunter_id, TimeMs now,
                       TimeMs until) override;
     void release_targets(std::string_view hunter_id) override;
+    void record_target_state(std::string_view target, std::string_view state,
+                             std::string_view reason, TimeMs since) override;
 
     // The outbox; its messages name this process's hunter (this_hunter_id).
     // A reader of a history older than the outbox finds no counts and no
