@@ -247,7 +247,9 @@ TEST_F(PostgresOutboxTest, AStatementTheServerCancelsOnlyDelaysTheOutbox) {
 // outbox.
 TEST_F(PostgresOutboxTest, MigratesAHistoryOfTheVersionBefore) {
     open_store()->record_cycle(cycle_at(1000), {{{kNumber, kAaa}}}, kAaa);
-    m_database.exec("DROP TABLE outbox; DROP TABLE channels; UPDATE qorvex_schema SET version = 2");
+    m_database.exec(
+        "DROP TABLE target_states; DROP TABLE outbox; DROP TABLE channels; "
+        "UPDATE qorvex_schema SET version = 2");
     auto a = open_live("a", kAaa, {kPhone});
     EXPECT_EQ(m_database.count("SELECT version FROM qorvex_schema"), kSchemaVersion);
     EXPECT_EQ(m_database.count("SELECT count(*) FROM hits"), 1);
