@@ -255,6 +255,11 @@ test("screenshots at phone and desktop width", async () => {
         await shot.goto(base);
         await shot.locator("#status", { hasText: "updated" }).waitFor();
         await shot.locator("#number-table tbody tr").first().waitFor();
+        // The first page of numbers may come before the targets: it names
+        // them by label all the same.
+        const labels = new Set((await api("/api/targets")).targets.map((each) => each.label));
+        const named = await shot.locator("#number-table tbody tr td:nth-child(2)").allInnerTexts();
+        for (const label of named) assert.ok(labels.has(label), `target shown as "${label}"`);
         const file = path.join(args.out, `page-${width}.png`);
         await shot.screenshot({ path: file, fullPage: true });
         assert.ok(fs.statSync(file).size > 10000);

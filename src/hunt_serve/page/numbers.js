@@ -20,6 +20,7 @@ export class NumberTable {
         this.pageLabel = document.getElementById("page-number");
         this.onOtherError = onOtherError;
         this.labels = new Map();
+        this.rows = [];
         this.cursors = [null];
         this.next = null;
         for (const name of kClassCaptions) this.form.elements.class.append(option(name, name));
@@ -50,13 +51,17 @@ export class NumberTable {
     // Keeps the target list of the filter in step with the targets shown.
     knowTargets(targets) {
         const select = this.form.elements.target;
+        let renamed = false;
         for (const target of targets) {
             if (this.labels.get(target.id) === target.label) continue;
             this.labels.set(target.id, target.label);
+            renamed = true;
             const existing = select.querySelector(`option[value="${target.id}"]`);
             if (existing) existing.textContent = target.label;
             else select.append(option(String(target.id), target.label));
         }
+        // A page that came before the targets shows their labels once known.
+        if (renamed && this.rows.length > 0) this.showRows();
     }
 
     filters() {
@@ -81,7 +86,8 @@ export class NumberTable {
             const page = await getJson(path);
             this.error.hidden = true;
             this.next = page.next;
-            this.body.replaceChildren(...page.rows.map((row) => this.row(row)));
+            this.rows = page.rows;
+            this.showRows();
             if (page.rows.length === 0) {
                 const cell = el("td", "empty", "没有符合的号码 no numbers match");
                 cell.colSpan = 6;
@@ -95,6 +101,10 @@ export class NumberTable {
         } catch (e) {
             this.fail(e);
         }
+    }
+
+    showRows() {
+        this.body.replaceChildren(...this.rows.map((row) => this.row(row)));
     }
 
     fail(error) {
