@@ -264,6 +264,12 @@ public:
     // all of them, or those of one channel key. Returns how many.
     virtual std::int64_t retry_failed(std::optional<std::string> channel_key, TimeMs now) = 0;
 
+    // When other hunters delivered messages on `channel_key` since `since`,
+    // one time per send (a digest's messages share theirs), oldest first:
+    // the part of the service's rate that hunters sharing the history and
+    // the channel have used already.
+    virtual std::vector<TimeMs> others_deliveries(std::string_view channel_key, TimeMs since) = 0;
+
     virtual std::vector<OutboxFailure> failed_messages(std::size_t limit) = 0;
     virtual std::vector<OutboxCounts> outbox_counts() = 0;
     // What the hunt now does with a target, for the readers of the history

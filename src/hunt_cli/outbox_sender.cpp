@@ -152,8 +152,24 @@ void OutboxSender::start_send(ChannelState& state, TimeMs now) {
     while (!state.recent_sends.empty() && state.recent_sends.front() <= now - kRateWindowMs) {
         state.recent_sends.pop_front();
     }
-    const std::vector<TimeMs> recent(state.recent_sends.begin(), state.recent_sends.end());
+    std::vector<TimeMs> recent(state.recent_sends.begin(), state.recent_sends.end());
     notify::SendPlan plan = notify::plan_send(waiting, recent, state.limits, m_settings.style, now);
+    if (!plan.ids.empty()) {
+        // Hunters sharing the history and the channel share the service's
+        // rate: their sends of the last minute count too. Read only when
+        // this hunter would send, so an idle channel costs no query.
+        try {
+            const auto others = m_store.others_deliveries(state.key, now - kRateWindowMs);
+            if (!others.empty()) {
+                recent.insert(recent.end(), others.begin(), others.end());
+                std::sort(recent.begin(), recent.end());
+                plan = notify::plan_send(waiting, recent, state.limits, m_settings.style, now);
+            }
+        } catch (const hunt::StoreError& error) {
+            store_refused(error, now, state);
+            return;
+        }
+    }
     if (plan.ids.empty()) {
         state.next_due = plan.wake_at;
         state.look_at =

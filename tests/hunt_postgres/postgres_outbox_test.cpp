@@ -159,6 +159,23 @@ TEST_F(PostgresOutboxTest, TwoLiveHuntersNeverGetTheSameMessageAndADeadOnesAreTa
     EXPECT_EQ(m_database.count("SELECT count(*) FROM outbox WHERE owner LIKE 'd%'"), 0);
 }
 
+// Hunters sharing a channel share its service's rate: each sees the others'
+// sends (one per digest), not its own.
+TEST_F(PostgresOutboxTest, OthersDeliveriesAreTheOtherHuntersSendsOnce) {
+    auto a = open_live("a", kAaa, {kPhone});
+    auto b = open_live("b", kAaa, {kPhone});
+    a->record_cycle(cycle_at(1000), {{{kNumber, kAaa}, {kNumber + 1, kAaa}, {kNumber + 2, kAaa}}},
+                    kAaa);
+    const auto ids = ids_of(a->waiting_messages(kPhone.key, 10));
+    ASSERT_EQ(ids.size(), 3U);
+    a->mark_delivered(std::vector{ids[0], ids[1]}, 5000);  // one digest of two
+    a->mark_delivered(std::vector{ids[2]}, 9000);
+    EXPECT_TRUE(a->others_deliveries(kPhone.key, 0).empty()) << "its own sends";
+    EXPECT_EQ(b->others_deliveries(kPhone.key, 0), (std::vector<TimeMs>{5000, 9000}));
+    EXPECT_EQ(b->others_deliveries(kPhone.key, 5000), std::vector<TimeMs>{9000});
+    EXPECT_TRUE(b->others_deliveries(kChat.key, 0).empty()) << "another channel";
+}
+
 TEST_F(PostgresOutboxTest, MarksRetriesAndCounts) {
     auto a = open_live("a", kAaa, {kPhone, kChat});
     a->record_cycle(cycle_at(1000), {{{kNumber, kAaa}, {kNumber + 1, kAaa}, {kNumber + 2, kAaa}}},

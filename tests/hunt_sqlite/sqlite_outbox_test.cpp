@@ -138,6 +138,28 @@ TEST(SqliteOutbox, WaitingMessagesOfAGoneHunterAreTakenOverOnly) {
     }
 }
 
+// Hunters sharing the file and a channel share its service's rate: each
+// sees the others' sends of the window (one per digest), not its own.
+TEST(SqliteOutbox, OthersDeliveriesAreTheOtherHuntersSendsOnce) {
+    HistoryFolder folder;
+    const std::string path = folder.file("hunt.db");
+    auto store = SqliteStore::open(path);
+    store->register_channels(kChannels);
+    store->record_cycle(cycle_at(1000),
+                        {{{kNumber, kAaa}, {kNumber + 1, kAaa}, {kNumber + 2, kAaa}}}, kAaa);
+    const auto ids = ids_of(store->waiting_messages(kChannels[0].key, 10));
+    ASSERT_EQ(ids.size(), 3U);
+    store->mark_delivered(std::span(ids).first(2), 5000);  // one digest of two
+    store->mark_delivered(std::span(ids).last(1), 9000);
+    EXPECT_TRUE(store->others_deliveries(kChannels[0].key, 0).empty()) << "its own sends";
+
+    Connection other(path, Connection::Create::Never);
+    Statement(other, "UPDATE outbox SET hunter_id = 'elsewhere.example:77'").run();
+    EXPECT_EQ(store->others_deliveries(kChannels[0].key, 0), (std::vector<TimeMs>{5000, 9000}));
+    EXPECT_EQ(store->others_deliveries(kChannels[0].key, 5000), std::vector<TimeMs>{9000});
+    EXPECT_TRUE(store->others_deliveries(kChannels[1].key, 0).empty()) << "another channel";
+}
+
 // Delivered, retried and failed messages as the sender marks them, the
 // counts and failures the report shows, and failures waiting again.
 TEST(SqliteOutbox, MarksCountsFailuresAndRetries) {

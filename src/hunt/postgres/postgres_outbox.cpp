@@ -152,6 +152,27 @@ std::int64_t PostgresStore::retry_failed(std::optional<std::string> channel_key,
     }
 }
 
+// While the server is away nothing is sent, so nothing is known or needed.
+std::vector<TimeMs> PostgresStore::others_deliveries(std::string_view channel_key, TimeMs since) {
+    if (!reachable()) {
+        return {};
+    }
+    std::vector<TimeMs> times;
+    try {
+        const pqxx::result rows = watched([&](pqxx::connection& connection) {
+            pqxx::nontransaction work(connection);
+            return work.exec_prepared("outbox_others_delivered", std::string(channel_key), m_hunter,
+                                      since);
+        });
+        for (const auto& row : rows) {
+            times.push_back(row[0].as<TimeMs>());
+        }
+    } catch (const std::exception& error) {
+        set_back(error, "reading the outbox");
+    }
+    return times;
+}
+
 std::vector<OutboxFailure> PostgresStore::failed_messages(std::size_t limit) {
     require_marked();
     try {

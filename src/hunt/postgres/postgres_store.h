@@ -111,6 +111,7 @@ public:
     void mark_failed(std::span<const std::int64_t> ids, TimeMs when,
                      std::string_view error) override;
     std::int64_t retry_failed(std::optional<std::string> channel_key, TimeMs now) override;
+    std::vector<TimeMs> others_deliveries(std::string_view channel_key, TimeMs since) override;
     std::vector<OutboxFailure> failed_messages(std::size_t limit) override;
     std::vector<OutboxCounts> outbox_counts() override;
 

@@ -131,6 +131,11 @@ const std::vector<std::pair<std::string, std::string>> kStatements{
      "finished = NULL WHERE state = 'failed' AND ($1 = '' OR channel_key = $1)"},
     // A channel is shown as any hunter registered it: its key is a digest
     // of its resolved URL, so every registration shows the same.
+    // The sends of other hunters on a channel: a digest's messages share
+    // their time, so each time is one send.
+    {"outbox_others_delivered",
+     "SELECT DISTINCT finished FROM outbox WHERE state = 'delivered' AND channel_key = $1 "
+     "AND owner <> $2 AND finished > $3 ORDER BY finished"},
     {"outbox_failures",
      "SELECT o.id, coalesce((SELECT min(c.shown) FROM channels c"
      " WHERE c.channel_key = o.channel_key), o.channel_key), t.label, o.number, o.finished,"

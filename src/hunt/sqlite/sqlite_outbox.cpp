@@ -40,6 +40,10 @@ struct OutboxStatements {
                        "UPDATE outbox SET state = 'waiting', failures = 0, next_attempt = ?2, "
                        "error = '', finished = NULL "
                        "WHERE state = 'failed' AND (?1 IS NULL OR channel_key = ?1)"),
+          others_deliveries(c,
+                            "SELECT DISTINCT finished FROM outbox WHERE state = 'delivered' "
+                            "AND channel_key = ?1 AND hunter_id != ?2 AND finished > ?3 "
+                            "ORDER BY finished"),
           failures(c,
                    "SELECT o.id, c.shown, t.label, o.number, o.finished, o.error "
                    "FROM outbox o JOIN channels c ON c.key = o.channel_key "
@@ -59,6 +63,7 @@ struct OutboxStatements {
     Statement retry;
     Statement failed;
     Statement retry_failed;
+    Statement others_deliveries;
     Statement failures;
     Statement counts;
 };
@@ -152,6 +157,17 @@ std::vector<OutboxMessage> SqliteOutbox::waiting_messages(std::string_view chann
         messages.push_back(std::move(message));
     }
     return messages;
+}
+
+std::vector<TimeMs> SqliteOutbox::others_deliveries(std::string_view channel_key, TimeMs since) {
+    std::vector<TimeMs> times;
+    Statement& others = m_statements->others_deliveries;
+    const Statement::Run run(others);
+    others.bind(1, channel_key).bind(2, m_hunter_id).bind(3, since);
+    while (others.step()) {
+        times.push_back(others.integer(0));
+    }
+    return times;
 }
 
 void SqliteOutbox::mark_delivered(std::span<const std::int64_t> ids, TimeMs when) {

@@ -40,6 +40,7 @@ public:
                     std::string_view error);
     void mark_failed(std::span<const std::int64_t> ids, TimeMs when, std::string_view error);
     std::int64_t retry_failed(const std::optional<std::string>& channel_key, TimeMs now);
+    std::vector<TimeMs> others_deliveries(std::string_view channel_key, TimeMs since);
     std::vector<OutboxFailure> failed_messages(std::size_t limit);
     std::vector<OutboxCounts> outbox_counts();
 

@@ -527,6 +527,10 @@ std::int64_t SqliteStore::retry_failed(std::optional<std::string> channel_key, T
     return outbox().retry_failed(channel_key, now);
 }
 
+std::vector<TimeMs> SqliteStore::others_deliveries(std::string_view channel_key, TimeMs since) {
+    return m_outbox ? m_outbox->others_deliveries(channel_key, since) : std::vector<TimeMs>{};
+}
+
 std::vector<OutboxFailure> SqliteStore::failed_messages(std::size_t limit) {
     return m_outbox ? m_outbox->failed_messages(limit) : std::vector<OutboxFailure>{};
 }
