@@ -281,8 +281,9 @@ carried_by = {n: [i for i, text in enumerate(deliveries)
 never = [n for n, sends in carried_by.items() if len(sends) < hits[n]]
 # A hunter that ends between a send and its stored mark leaves that send's
 # messages waiting, and the hunter that takes them over sends them again:
-# d, killed, and e, which ended while the server was frozen and could not
-# take its last mark. So the repeated hits came first in at most two sends.
+# d, killed, and e, which ended while the server was frozen (its marks wait
+# in the queue file, but a send it abandoned in flight has none). So the
+# repeated hits came first in at most two sends.
 repeated = {n: sends for n, sends in carried_by.items() if len(sends) > hits[n]}
 too_often = [n for n, sends in repeated.items() if len(sends) > hits[n] + 1]
 first_sends = {sends[0] for sends in repeated.values()}

@@ -240,6 +240,24 @@ TEST_F(PostgresOutboxTest, AMarkMadeWhileTheServerIsAwayIsKeptUntilItIsBack) {
     EXPECT_EQ(m_database.count("SELECT count(*) FROM outbox WHERE state = 'delivered'"), 1);
 }
 
+// A mark kept while the server is away outlives a hunter that ends before
+// the server is back: the next hunter of the machine applies it before it
+// is given any message, so the delivered one is not sent again.
+TEST_F(PostgresOutboxTest, AMarkKeptWhileTheServerIsAwayOutlivesItsHunter) {
+    auto a = open_live("a", kAaa, {kPhone});
+    a->record_cycle(cycle_at(1000), {{{kNumber, kAaa}}}, kAaa);
+    const auto ids = ids_of(a->waiting_messages(kPhone.key, 10));
+    ASSERT_EQ(ids.size(), 1U);
+    TestDatabase::server("stop");
+    a->mark_delivered(ids, 2000);
+    a.reset();
+    TestDatabase::server("start");
+    auto b = open_hunter("b", kAaa, "a.db");
+    b->register_channels(std::vector{kPhone});
+    EXPECT_TRUE(b->waiting_messages(kPhone.key, 10).empty());
+    EXPECT_EQ(m_database.count("SELECT count(*) FROM outbox WHERE state = 'delivered'"), 1);
+}
+
 // A lock held elsewhere makes the server cancel the outbox's statements
 // (57014): the sender is given nothing for now, and its mark waits.
 TEST_F(PostgresOutboxTest, AStatementTheServerCancelsOnlyDelaysTheOutbox) {

@@ -79,6 +79,19 @@ LocalQueue::LocalQueue(const std::string& path, std::int64_t max_cycles)
     m_count_of =
         std::make_unique<Statement>(*m_connection, "SELECT count(*) FROM queued WHERE hunter = ?1");
     m_hunters = std::make_unique<Statement>(*m_connection, "SELECT DISTINCT hunter FROM queued");
+    m_connection->exec(
+        "CREATE TABLE IF NOT EXISTS kept_marks("
+        "  position INTEGER PRIMARY KEY, state INTEGER NOT NULL, ids TEXT NOT NULL,"
+        "  at INTEGER NOT NULL, failures INTEGER NOT NULL, error TEXT NOT NULL)");
+    m_keep_mark = std::make_unique<Statement>(
+        *m_connection,
+        "INSERT INTO kept_marks(state, ids, at, failures, error) VALUES(?1, ?2, ?3, ?4, ?5)");
+    m_oldest_mark = std::make_unique<Statement>(
+        *m_connection,
+        "SELECT position, state, ids, at, failures, error FROM kept_marks "
+        "ORDER BY position LIMIT 1");
+    m_remove_mark =
+        std::make_unique<Statement>(*m_connection, "DELETE FROM kept_marks WHERE position = ?1");
 }
 
 LocalQueue::~LocalQueue() = default;
@@ -156,6 +169,27 @@ std::string default_queue_path() {
         base = fs::temp_directory_path();
     }
     return (base / "qorvex-hunt" / "queue.db").string();
+}
+
+void LocalQueue::keep_mark(const KeptMark& mark) {
+    const Statement::Run run(*m_keep_mark);
+    m_keep_mark->bind(1, mark.state).bind(2, mark.ids).bind(3, mark.when);
+    m_keep_mark->bind(4, mark.failures).bind(5, mark.error).run();
+}
+
+std::optional<KeptMark> LocalQueue::oldest_mark() {
+    const Statement::Run run(*m_oldest_mark);
+    if (!m_oldest_mark->step()) {
+        return std::nullopt;
+    }
+    const Statement& s = *m_oldest_mark;
+    return KeptMark{s.integer(0), static_cast<int>(s.integer(1)), s.text(2),
+                    s.integer(3), static_cast<int>(s.integer(4)), s.text(5)};
+}
+
+void LocalQueue::remove_mark(std::int64_t position) {
+    const Statement::Run run(*m_remove_mark);
+    m_remove_mark->bind(1, position).run();
 }
 
 }  // namespace qorvex::hunt::postgres

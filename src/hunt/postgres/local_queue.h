@@ -32,6 +32,18 @@ struct QueuedCycle {
     ClassMask alert_classes = 0;
 };
 
+// An outbox mark the server could not take when it was made, kept until it
+// is back. Any hunter of this machine may apply it: a mark changes only
+// messages it still applies to, so applying it twice changes nothing more.
+struct KeptMark {
+    std::int64_t position = 0;
+    int state = 0;    // OutboxState as an integer
+    std::string ids;  // the server's array text, "{1,2,3}"
+    TimeMs when = 0;
+    int failures = 0;
+    std::string error;
+};
+
 class LocalQueue {
 public:
     // Opens (or creates) the queue file; its folder is created if missing.
@@ -48,6 +60,10 @@ public:
     std::int64_t size_of(const std::string& hunter);
     // Every hunter with a cycle in the queue.
     std::vector<std::string> hunters();
+    void keep_mark(const KeptMark& mark);
+    std::optional<KeptMark> oldest_mark();
+    void remove_mark(std::int64_t position);
+
     const std::string& path() const { return m_path; }
 
 private:
@@ -60,6 +76,9 @@ private:
     std::unique_ptr<sqlite::Statement> m_count;
     std::unique_ptr<sqlite::Statement> m_count_of;
     std::unique_ptr<sqlite::Statement> m_hunters;
+    std::unique_ptr<sqlite::Statement> m_keep_mark;
+    std::unique_ptr<sqlite::Statement> m_oldest_mark;
+    std::unique_ptr<sqlite::Statement> m_remove_mark;
 };
 
 // $XDG_STATE_HOME/qorvex-hunt/queue.db, else ~/.local/state/qorvex-hunt/queue.db.

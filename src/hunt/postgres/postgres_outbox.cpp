@@ -4,8 +4,11 @@
 // over from one that is gone), and only that hunter is given it to send.
 
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 #include <pqxx/pqxx>
 
+#include "hunt/postgres/local_queue.h"
 #include "hunt/postgres/pg_errors.h"
 #include "hunt/postgres/store_helpers.h"
 
@@ -76,30 +79,93 @@ void PostgresStore::mark(OutboxMark mark) {
         return;
     }
     m_marks.push_back(std::move(mark));
-    if (reachable()) {
-        send_marks();
+    if (!reachable() || !send_marks()) {
+        keep_marks();
+    }
+}
+
+namespace {
+
+void apply_mark(pqxx::connection& connection, OutboxState state, const std::string& ids,
+                TimeMs when, int failures, const std::string& error) {
+    pqxx::nontransaction work(connection);
+    switch (state) {
+        case OutboxState::Delivered:
+            work.exec_prepared("outbox_delivered", ids, when);
+            break;
+        case OutboxState::Waiting:
+            work.exec_prepared("outbox_retry", ids, failures, when, error);
+            break;
+        case OutboxState::Failed:
+            work.exec_prepared("outbox_failed", ids, when, error);
+            break;
+    }
+}
+
+}  // namespace
+
+// Marks the server cannot take now wait in the queue file: a hunter that
+// ends before the server is back must not lose them, or their messages
+// would be sent again. Where the file cannot be written they stay here.
+void PostgresStore::keep_marks() {
+    if (!m_options.hunter) {
+        return;
+    }
+    try {
+        while (!m_marks.empty()) {
+            const OutboxMark& mark = m_marks.front();
+            queue().keep_mark({0, static_cast<int>(mark.state),
+                               array_text(mark.ids, [](std::int64_t id) { return id; }), mark.when,
+                               mark.failures, mark.error});
+            m_marks.erase(m_marks.begin());
+        }
+    } catch (const std::exception&) {
+        // Left in memory, to be sent while this hunter runs.
+    }
+}
+
+// The marks kept in the queue file, by this hunter or one that ended
+// before the server came back, oldest first.
+bool PostgresStore::send_kept_marks() {
+    if (!m_options.hunter || (!m_queue && !std::filesystem::exists(m_options.queue_path))) {
+        return true;
+    }
+    for (;;) {
+        std::optional<KeptMark> kept;
+        try {
+            kept = queue().oldest_mark();
+        } catch (const std::exception&) {
+            return true;  // an unreadable queue file holds nothing to send here
+        }
+        if (!kept) {
+            return true;
+        }
+        try {
+            watched([&](pqxx::connection& connection) {
+                apply_mark(connection, static_cast<OutboxState>(kept->state), kept->ids, kept->when,
+                           kept->failures, kept->error);
+            });
+        } catch (const std::exception& error) {
+            if (!worth_another_try(error)) {
+                queue().remove_mark(kept->position);  // never to be stored: not tried forever
+            }
+            set_back(error, "marking outbox messages");
+            return false;
+        }
+        queue().remove_mark(kept->position);
     }
 }
 
 bool PostgresStore::send_marks() {
+    if (!send_kept_marks()) {
+        return false;
+    }
     while (!m_marks.empty()) {
         const OutboxMark& mark = m_marks.front();
         const std::string ids = array_text(mark.ids, [](std::int64_t id) { return id; });
         try {
             watched([&](pqxx::connection& connection) {
-                pqxx::nontransaction work(connection);
-                switch (mark.state) {
-                    case OutboxState::Delivered:
-                        work.exec_prepared("outbox_delivered", ids, mark.when);
-                        break;
-                    case OutboxState::Waiting:
-                        work.exec_prepared("outbox_retry", ids, mark.failures, mark.when,
-                                           mark.error);
-                        break;
-                    case OutboxState::Failed:
-                        work.exec_prepared("outbox_failed", ids, mark.when, mark.error);
-                        break;
-                }
+                apply_mark(connection, mark.state, ids, mark.when, mark.failures, mark.error);
             });
         } catch (const std::exception& error) {
             if (!worth_another_try(error)) {

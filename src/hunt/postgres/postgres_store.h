@@ -100,8 +100,8 @@ public:
 
     // The outbox (postgres_outbox.cpp). While the server is away there are
     // no waiting messages to send, and the marks of sends made before it
-    // went wait in memory, in order, until it is back: a hunter that ends
-    // before then leaves those messages waiting, and they are sent again.
+    // went wait in the local queue file, in order, until it is back; any
+    // hunter of the machine stores them before it is given a message.
     void register_channels(std::span<const OutboxChannel> channels) override;
     std::vector<OutboxMessage> waiting_messages(std::string_view channel_key,
                                                 std::size_t limit) override;
@@ -162,6 +162,8 @@ private:
     void mark(OutboxMark mark);
     // Sends the kept marks, oldest first; false while some are left.
     bool send_marks();
+    bool send_kept_marks();
+    void keep_marks();
     // Reads and commands of the outbox: the server, with the kept marks
     // sent first where it takes them.
     void require_marked();
