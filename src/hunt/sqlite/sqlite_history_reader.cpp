@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "hunt/cycle_bucketing.h"
+#include "hunt/sqlite/capture_reading.h"
 #include "hunt/sqlite/sqlite_connection.h"
 #include "hunt/sqlite/sqlite_schema.h"
 
@@ -34,10 +35,8 @@ struct ReaderStatements {
                   "(SELECT count(*) FROM hits h WHERE h.target_id = t.id), sum(c.started >= ?1) "
                   "FROM targets t JOIN cycles c ON c.target_id = t.id "
                   "GROUP BY t.id ORDER BY t.label"),
-          reply_sizes(c, "SELECT size, cycles FROM reply_sizes WHERE target_id = ?1 ORDER BY size"),
-          frequencies(c,
-                      "SELECT times_seen, count(*) FROM numbers WHERE target_id = ?1 "
-                      "GROUP BY times_seen ORDER BY times_seen"),
+          reply_sizes(c, kReplySizesOfTarget),
+          frequencies(c, kFrequenciesOfTarget),
           span(c, "SELECT min(started), max(started) FROM cycles WHERE target_id = ?1"),
           cycles(c,
                  "SELECT started, outcome, distinct_numbers, new_numbers FROM cycles "
@@ -145,18 +144,8 @@ std::vector<TargetTotals> SqliteHistoryReader::targets(TimeMs recent_since) {
         if (cached.first != totals.cycles || cached.second.distinct_numbers == 0) {
             CaptureHistory capture;
             capture.distinct_numbers = totals.capture.distinct_numbers;
-            Statement& sizes = m_statements->reply_sizes;
-            const Statement::Run sizes_run(sizes);
-            sizes.bind(1, totals.id);
-            while (sizes.step()) {
-                capture.reply_sizes.emplace_back(int(sizes.integer(0)), sizes.integer(1));
-            }
-            Statement& counts = m_statements->frequencies;
-            const Statement::Run counts_run(counts);
-            counts.bind(1, totals.id);
-            while (counts.step()) {
-                capture.frequencies.emplace_back(counts.integer(0), counts.integer(1));
-            }
+            read_reply_sizes(m_statements->reply_sizes, totals.id, capture);
+            read_frequencies(m_statements->frequencies, totals.id, capture);
             cached = {totals.cycles, std::move(capture)};
         }
         totals.capture = cached.second;

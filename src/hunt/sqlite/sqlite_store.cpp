@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "hunt/local_hunters/local_hunters.h"
+#include "hunt/sqlite/capture_reading.h"
 #include "hunt/sqlite/sqlite_connection.h"
 #include "hunt/sqlite/sqlite_outbox.h"
 #include "hunt/sqlite/sqlite_schema.h"
@@ -48,11 +49,8 @@ struct Statements {
                            "INSERT INTO reply_sizes(target_id, size, cycles) VALUES(?1, ?2, 1) "
                            "ON CONFLICT(target_id, size) DO UPDATE SET cycles = cycles + 1"),
           distinct_of(c, "SELECT distinct_numbers FROM targets WHERE id = ?1"),
-          reply_sizes_of(c,
-                         "SELECT size, cycles FROM reply_sizes WHERE target_id = ?1 ORDER BY size"),
-          frequencies_of(c,
-                         "SELECT times_seen, count(*) FROM numbers WHERE target_id = ?1 "
-                         "GROUP BY times_seen ORDER BY times_seen"),
+          reply_sizes_of(c, kReplySizesOfTarget),
+          frequencies_of(c, kFrequenciesOfTarget),
           cycles_since(c, "SELECT count(*) FROM cycles WHERE target_id = ?1 AND started >= ?2"),
           new_since(c, "SELECT count(*) FROM numbers WHERE target_id = ?1 AND first_seen >= ?2"),
           summary_targets(c,
@@ -361,12 +359,7 @@ CaptureHistory SqliteStore::capture_history(std::string_view target) {
     if (!id) {
         return history;
     }
-    Statement& frequencies = m_statements->frequencies_of;
-    const Statement::Run run(frequencies);
-    frequencies.bind(1, *id);
-    while (frequencies.step()) {
-        history.frequencies.emplace_back(frequencies.integer(0), frequencies.integer(1));
-    }
+    read_frequencies(m_statements->frequencies_of, *id, history);
     return history;
 }
 
@@ -383,12 +376,7 @@ CaptureHistory SqliteStore::capture_sizes(std::string_view target) {
             history.distinct_numbers = s.distinct_of.integer(0);
         }
     }
-    const Statement::Run run(s.reply_sizes_of);
-    s.reply_sizes_of.bind(1, *id);
-    while (s.reply_sizes_of.step()) {
-        history.reply_sizes.emplace_back(static_cast<int>(s.reply_sizes_of.integer(0)),
-                                         s.reply_sizes_of.integer(1));
-    }
+    read_reply_sizes(s.reply_sizes_of, *id, history);
     return history;
 }
 
